@@ -1,0 +1,46 @@
+#include "file_api.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace pintwise {
+namespace {
+
+class SystemFileApi final : public FileApi {
+public:
+    int open(const char* path, int flags, mode_t mode) override { return ::open(path, flags, mode); }
+    int fstat(int fd, struct stat* status) override { return ::fstat(fd, status); }
+    ssize_t pread(int fd, void* buffer, size_t count, off_t offset) override
+    {
+        return ::pread(fd, buffer, count, offset);
+    }
+    ssize_t pwrite(int fd, const void* buffer, size_t count, off_t offset) override
+    {
+        return ::pwrite(fd, buffer, count, offset);
+    }
+    int fdatasync(int fd) override { return ::fdatasync(fd); }
+    int fsync(int fd) override { return ::fsync(fd); }
+    int fallocate(int fd, off_t offset, off_t length) override
+    {
+        const int error = ::posix_fallocate(fd, offset, length);
+        if (error == 0)
+            return 0;
+        errno = error;
+        return -1;
+    }
+    int ftruncate(int fd, off_t length) override { return ::ftruncate(fd, length); }
+    int flock(int fd, int operation) override { return ::flock(fd, operation); }
+    int close(int fd) override { return ::close(fd); }
+};
+
+} // namespace
+
+FileApi& systemFileApi()
+{
+    static SystemFileApi api;
+    return api;
+}
+
+} // namespace pintwise

@@ -1,0 +1,300 @@
+#include "log_store.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace pintwise {
+namespace {
+
+// Sequential reads fetch this many whole records at a time: about 64 KiB.
+constexpr std::size_t kReadAheadRecords = 172;
+
+std::uint64_t offsetOf(RecordNumber n)
+{
+    return static_cast<std::uint64_t>(n - 1) * kRecordSize;
+}
+
+std::string directoryOfExecutable(std::error_code& reason)
+{
+    char path[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path);
+    if (length < 0 || static_cast<std::size_t>(length) >= sizeof path) {
+        reason = std::error_code(length < 0 ? errno : ENAMETOOLONG, std::generic_category());
+        return {};
+    }
+    std::string executable(path, static_cast<std::size_t>(length));
+    const auto slash = executable.rfind('/');
+    // "/pintwise" lives in the root directory, which is reported as "/".
+    return slash == 0 ? std::string("/") : executable.substr(0, slash);
+}
+
+} // namespace
+
+LogStore::LogStore(std::string programDirectory, FileApi& files)
+    : m_files(files)
+    , m_programDirectory(std::move(programDirectory))
+{
+}
+
+LogStore::~LogStore()
+{
+    close();
+}
+
+StoreError LogStore::error(StoreError::Kind kind, int errnoValue, RecordNumber record) const
+{
+    StoreError result { kind, m_dataFilePath };
+    if (errnoValue != 0)
+        result.reason = std::error_code(errnoValue, std::generic_category());
+    result.record = record;
+    return result;
+}
+
+Status LogStore::locate()
+{
+    std::string directory = m_programDirectory;
+    if (directory.empty()) {
+        std::error_code reason;
+        directory = directoryOfExecutable(reason);
+        if (directory.empty())
+            return StoreError { StoreError::Kind::NoProgramDirectory, {}, reason };
+    }
+    // The separator is added unconditionally, so the root directory gives "//Entry.Dat".
+    m_dataFilePath = directory + "/" + kDataFileName;
+    return {};
+}
+
+Status LogStore::open()
+{
+    if (isOpen())
+        return {};
+
+    bool created = false;
+    int fd = m_files.open(m_dataFilePath.c_str(), O_RDWR | O_CLOEXEC, 0);
+    if (fd < 0 && errno == ENOENT) {
+        fd = m_files.open(m_dataFilePath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        created = fd >= 0;
+        if (fd < 0 && errno == EEXIST) // someone else created it just now
+            fd = m_files.open(m_dataFilePath.c_str(), O_RDWR | O_CLOEXEC, 0);
+    }
+    if (fd < 0)
+        return error(StoreError::Kind::Open, errno);
+
+    auto fail = [&](StoreError::Kind kind, int errnoValue) {
+        m_files.close(fd);
+        return error(kind, errnoValue);
+    };
+
+    // flock, not fcntl locks: an fcntl lock vanishes as soon as any descriptor
+    // of the file is closed, an flock lock lives exactly as long as this one.
+    if (m_files.flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return errno == EWOULDBLOCK ? fail(StoreError::Kind::AlreadyOpen, 0) : fail(StoreError::Kind::Open, errno);
+
+    struct stat status {};
+    if (m_files.fstat(fd, &status) != 0)
+        return fail(StoreError::Kind::Open, errno);
+    if (!S_ISREG(status.st_mode))
+        return fail(StoreError::Kind::NotRegularFile, 0);
+
+    m_fd = fd;
+    m_fileSize = static_cast<std::uint64_t>(status.st_size);
+    m_readAheadValid = false;
+    m_lastRead = 0;
+
+    if (created) {
+        // The new file's name must survive a crash as well as its records.
+        if (auto failure = syncDirectory()) {
+            close();
+            return failure;
+        }
+    }
+    return {};
+}
+
+Status LogStore::syncDirectory()
+{
+    const auto slash = m_dataFilePath.rfind('/');
+    const std::string directory = slash == 0 ? "/" : m_dataFilePath.substr(0, slash);
+    const int fd = m_files.open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+    if (fd < 0)
+        return error(StoreError::Kind::Open, errno);
+    const int result = m_files.fsync(fd);
+    const int syncError = errno;
+    m_files.close(fd);
+    if (result != 0)
+        return error(StoreError::Kind::Open, syncError);
+    return {};
+}
+
+Status LogStore::count()
+{
+    if (!isOpen())
+        return error(StoreError::Kind::NotOpen);
+    const auto count = recordCountForLength(m_fileSize);
+    if (count > kMaxRecords)
+        return error(StoreError::Kind::TooLarge);
+    m_recordCount = static_cast<RecordNumber>(count);
+    return {};
+}
+
+bool LogStore::readAt(std::uint64_t offset, unsigned char* buffer, std::size_t size, std::size_t& got)
+{
+    got = 0;
+    while (got < size) {
+        const ssize_t n = m_files.pread(m_fd, buffer + got, size - got, static_cast<off_t>(offset + got));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0)
+            break; // end of file
+        got += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool LogStore::writeAt(std::uint64_t offset, const unsigned char* buffer, std::size_t size)
+{
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = m_files.pwrite(m_fd, buffer + done, size - done, static_cast<off_t>(offset + done));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0) {
+            errno = EIO;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+Status LogStore::readRecord(RecordNumber n)
+{
+    // On any failure the buffer holds nothing from an earlier read.
+    m_recordBuffer = Record();
+    if (!isOpen())
+        return error(StoreError::Kind::NotOpen, 0, n);
+    if (n < 1)
+        return error(StoreError::Kind::BadRecordNumber, 0, n);
+
+    const std::uint64_t offset = offsetOf(n);
+    RecordBytes bytes {}; // whatever lies past the end of the file stays zero
+    const bool sequential = m_lastRead > 0 && n == m_lastRead + 1;
+    m_lastRead = n;
+
+    const std::uint64_t windowEnd = m_readAheadStart + m_readAhead.size();
+    const bool inWindow = m_readAheadValid && offset >= m_readAheadStart
+        && (offset + kRecordSize <= windowEnd || m_readAheadReachesEnd);
+
+    if (!inWindow && sequential) {
+        m_readAhead.resize(kReadAheadRecords * kRecordSize);
+        std::size_t got = 0;
+        if (!readAt(offset, m_readAhead.data(), m_readAhead.size(), got)) {
+            m_readAheadValid = false;
+            return error(StoreError::Kind::Read, errno, n);
+        }
+        m_readAhead.resize(got);
+        m_readAheadStart = offset;
+        m_readAheadValid = true;
+        m_readAheadReachesEnd = got < kReadAheadRecords * kRecordSize;
+    }
+
+    if (inWindow || sequential) {
+        const std::uint64_t end = m_readAheadStart + m_readAhead.size();
+        if (offset < end) {
+            const auto from = m_readAhead.begin() + static_cast<std::ptrdiff_t>(offset - m_readAheadStart);
+            const auto length = static_cast<std::ptrdiff_t>(std::min<std::uint64_t>(kRecordSize, end - offset));
+            std::copy(from, from + length, bytes.begin());
+        }
+    } else {
+        std::size_t got = 0;
+        if (!readAt(offset, bytes.data(), bytes.size(), got))
+            return error(StoreError::Kind::Read, errno, n);
+    }
+
+    m_recordBuffer = Record::fromBytes(bytes);
+    return {};
+}
+
+Status LogStore::writeRecord(RecordNumber n)
+{
+    if (!isOpen())
+        return error(StoreError::Kind::NotOpen, 0, n);
+    if (n < 1)
+        return error(StoreError::Kind::BadRecordNumber, 0, n);
+
+    m_readAheadValid = false;
+    const RecordBytes bytes = m_recordBuffer.toBytes();
+    const std::uint64_t offset = offsetOf(n);
+    const std::uint64_t end = offset + kRecordSize;
+    const std::uint64_t oldFileSize = m_fileSize;
+    const bool extends = end > oldFileSize;
+
+    // Keep the bytes about to be overwritten, so a failed write can put them back.
+    RecordBytes oldBytes {};
+    std::size_t oldLength = 0;
+    if (offset < oldFileSize && !readAt(offset, oldBytes.data(), oldBytes.size(), oldLength))
+        return error(StoreError::Kind::Write, errno, n);
+
+    // Reserve the space first: on a full disk this fails cleanly, before a
+    // single byte of a partial record can reach the file.
+    if (extends && m_files.fallocate(m_fd, static_cast<off_t>(oldFileSize), static_cast<off_t>(end - oldFileSize)) != 0) {
+        const int reason = errno;
+        rollBack(offset, oldBytes.data(), 0, oldFileSize, true);
+        return error(StoreError::Kind::Write, reason, n);
+    }
+
+    if (!writeAt(offset, bytes.data(), bytes.size()) || m_files.fdatasync(m_fd) != 0) {
+        const int reason = errno;
+        rollBack(offset, oldBytes.data(), oldLength, oldFileSize, extends);
+        return error(StoreError::Kind::Write, reason, n);
+    }
+
+    m_fileSize = std::max(oldFileSize, end);
+    return {};
+}
+
+void LogStore::rollBack(std::uint64_t offset, const unsigned char* oldBytes, std::size_t oldLength,
+                        std::uint64_t oldFileSize, bool extended)
+{
+    // Best effort: the caller reports the first failure, whatever happens here.
+    const int savedErrno = errno;
+    if (oldLength > 0)
+        writeAt(offset, oldBytes, oldLength);
+    if (extended)
+        m_files.ftruncate(m_fd, static_cast<off_t>(oldFileSize));
+    m_files.fdatasync(m_fd);
+    errno = savedErrno;
+}
+
+void LogStore::close()
+{
+    if (!isOpen())
+        return;
+    // Every write was synced when it was made, so nothing can be lost here.
+    m_files.close(m_fd);
+    m_fd = -1;
+    m_readAheadValid = false;
+    m_lastRead = 0;
+}
+
+Status LogStore::reserveSlot()
+{
+    if (m_recordCount >= kMaxRecords)
+        return error(StoreError::Kind::LogFull);
+    ++m_recordCount;
+    m_currentRecord = m_recordCount;
+    return {};
+}
+
+} // namespace pintwise
