@@ -63,6 +63,16 @@ constexpr ButtonRow kMoveRows[] = {
 constexpr int kButtonWidth = 1215, kButtonHeight = 495;
 constexpr int kClientWidth = 10785, kClientHeight = 6195;
 
+// The captions were designed for a narrower font than most desktops use. One
+// that would be clipped at its fixed width is drawn a little smaller instead.
+void shrinkToFit(QLabel* label)
+{
+    QFont font = label->font();
+    while (font.pointSizeF() > 6 && QFontMetrics(font).horizontalAdvance(label->text()) > label->width())
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    label->setFont(font);
+}
+
 } // namespace
 
 EntryWindow::EntryWindow(LogStore& store, MessageBox& messages, QWidget* parent)
@@ -105,6 +115,7 @@ void EntryWindow::buildControls()
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         label->setGeometry(twipsToPixels(*this, row.labelLeft, row.labelTop, kLabelWidth, kLabelHeight));
         label->setBuddy(edit);
+        shrinkToFit(label);
     }
 
     const auto makeButtons = [&](const ButtonRow (&rows)[4], const char* name, std::array<QPushButton*, 4>& buttons,
