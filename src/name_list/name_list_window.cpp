@@ -38,8 +38,8 @@ Status NameListWindow::fill(LogStore& store)
         failure = store.readRecord(static_cast<RecordNumber>(n));
         if (failure)
             break;
-        std::u32string name = store.recordBuffer().field(Field::Bier);
-        name.erase(name.find_last_not_of(U' ') + 1); // trailing spaces only
+        std::u32string_view name = store.recordBuffer().fieldView(Field::Bier);
+        name = name.substr(0, name.find_last_not_of(U' ') + 1); // trailing spaces only
         names.append(toQString(name));
     }
     m_names->setStringList(names);

@@ -4,7 +4,9 @@
 #include <QRect>
 #include <QString>
 
+#include <algorithm>
 #include <string>
+#include <string_view>
 
 // Small conversions both windows need: the twips their layouts are designed
 // in, and the code-point strings the log store keeps.
@@ -22,8 +24,16 @@ inline QRect twipsToPixels(const QPaintDevice& device, int left, int top, int wi
     return QRect(l, t, x(left + width) - l, y(top + height) - t);
 }
 
-inline QString toQString(const std::u32string& text)
+inline QString toQString(std::u32string_view text)
 {
+    // Every character the log's code page holds is one UTF-16 unit: copy
+    // those straight, past the general decoder (the name list does 32,767).
+    const auto oneUnit = [](char32_t c) { return c < 0xD800 || (c >= 0xE000 && c < 0x10000); };
+    if (std::all_of(text.begin(), text.end(), oneUnit)) {
+        QString result(static_cast<qsizetype>(text.size()), Qt::Uninitialized);
+        std::transform(text.begin(), text.end(), result.data(), [](char32_t c) { return QChar(char16_t(c)); });
+        return result;
+    }
     return QString::fromUcs4(text.data(), static_cast<qsizetype>(text.size()));
 }
 

@@ -181,14 +181,16 @@ bool LogStore::writeAt(std::uint64_t offset, const unsigned char* buffer, std::s
 Status LogStore::readRecord(RecordNumber n)
 {
     // On any failure the buffer holds nothing from an earlier read.
-    m_recordBuffer = Record();
+    const auto fail = [&](StoreError::Kind kind, int errnoValue) {
+        m_recordBuffer = Record();
+        return error(kind, errnoValue, n);
+    };
     if (!isOpen())
-        return error(StoreError::Kind::NotOpen, 0, n);
+        return fail(StoreError::Kind::NotOpen, 0);
     if (n < 1)
-        return error(StoreError::Kind::BadRecordNumber, 0, n);
+        return fail(StoreError::Kind::BadRecordNumber, 0);
 
     const std::uint64_t offset = offsetOf(n);
-    RecordBytes bytes {}; // whatever lies past the end of the file stays zero
     const bool sequential = m_lastRead > 0 && n == m_lastRead + 1;
     m_lastRead = n;
 
@@ -201,7 +203,7 @@ Status LogStore::readRecord(RecordNumber n)
         std::size_t got = 0;
         if (!readAt(offset, m_readAhead.data(), m_readAhead.size(), got)) {
             m_readAheadValid = false;
-            return error(StoreError::Kind::Read, errno, n);
+            return fail(StoreError::Kind::Read, errno);
         }
         m_readAhead.resize(got);
         m_readAheadStart = offset;
@@ -209,20 +211,18 @@ Status LogStore::readRecord(RecordNumber n)
         m_readAheadReachesEnd = got < kReadAheadRecords * kRecordSize;
     }
 
+    // Whatever lies past the end of the file reads as zeros.
     if (inWindow || sequential) {
         const std::uint64_t end = m_readAheadStart + m_readAhead.size();
-        if (offset < end) {
-            const auto from = m_readAhead.begin() + static_cast<std::ptrdiff_t>(offset - m_readAheadStart);
-            const auto length = static_cast<std::ptrdiff_t>(std::min<std::uint64_t>(kRecordSize, end - offset));
-            std::copy(from, from + length, bytes.begin());
-        }
+        const std::size_t length = offset < end ? std::min<std::uint64_t>(kRecordSize, end - offset) : 0;
+        m_recordBuffer.setBytes(m_readAhead.data() + (offset < end ? offset - m_readAheadStart : 0), length);
     } else {
+        RecordBytes bytes;
         std::size_t got = 0;
         if (!readAt(offset, bytes.data(), bytes.size(), got))
-            return error(StoreError::Kind::Read, errno, n);
+            return fail(StoreError::Kind::Read, errno);
+        m_recordBuffer.setBytes(bytes.data(), got);
     }
-
-    m_recordBuffer = Record::fromBytes(bytes);
     return {};
 }
 

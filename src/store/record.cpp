@@ -18,8 +18,37 @@ Record Record::blank()
 Record Record::fromBytes(const RecordBytes& bytes)
 {
     Record record;
-    std::transform(bytes.begin(), bytes.end(), record.m_characters.begin(), codePointFromByte);
+    record.setBytes(bytes.data(), bytes.size());
     return record;
+}
+
+void Record::setBytes(const unsigned char* bytes, std::size_t length)
+{
+    // Every byte but 0x80-0x9F is its own code point. Widening sixteen bytes
+    // at a time lets the compiler use vector instructions; only a chunk that
+    // holds a byte from 0x80 up goes through the table again.
+    const auto decode = [](unsigned char byte) -> char32_t {
+        return byte >= 0x80 && byte < 0xA0 ? codePointFromByte(byte) : byte;
+    };
+    length = std::min(length, kRecordSize);
+    std::size_t i = 0;
+    for (; i + 16 <= length; i += 16) {
+        unsigned char chunk[16];
+        unsigned char high = 0;
+        for (std::size_t k = 0; k < 16; ++k) {
+            chunk[k] = bytes[i + k];
+            high |= chunk[k];
+        }
+        for (std::size_t k = 0; k < 16; ++k)
+            m_characters[i + k] = chunk[k];
+        if (high & 0x80) {
+            for (std::size_t k = 0; k < 16; ++k)
+                m_characters[i + k] = decode(chunk[k]);
+        }
+    }
+    for (; i < length; ++i)
+        m_characters[i] = decode(bytes[i]);
+    std::fill(m_characters.begin() + length, m_characters.end(), U'\0');
 }
 
 RecordBytes Record::toBytes() const
@@ -39,10 +68,14 @@ void Record::setField(Field field, std::u32string_view text)
 
 std::u32string Record::field(Field field) const
 {
+    return std::u32string(fieldView(field));
+}
+
+std::u32string_view Record::fieldView(Field field) const
+{
     const auto [offset, width] = fieldLayout(field);
-    const auto begin = m_characters.begin() + offset;
-    const auto end = std::find(begin, begin + width, U'\0');
-    return std::u32string(begin, end);
+    const std::u32string_view text(m_characters.data() + offset, width);
+    return text.substr(0, text.find(U'\0'));
 }
 
 std::int64_t recordCountForLength(std::uint64_t fileLength)

@@ -49,6 +49,9 @@ public:
 
     static Record fromBytes(const RecordBytes& bytes);
     RecordBytes toBytes() const;
+    // Sets every character from the first `length` file bytes (at most 380);
+    // the rest become zero, as bytes past the end of the file read.
+    void setBytes(const unsigned char* bytes, std::size_t length);
 
     // Stores the first `width` characters of `text`, padded with spaces.
     void setField(Field field, std::u32string_view text);
@@ -56,6 +59,8 @@ public:
     // The field's full width, trailing spaces included. A zero character ends
     // the text, so a never-written field is empty and no NUL reaches a window.
     std::u32string field(Field field) const;
+    // The same text, without copying it: valid until the record changes.
+    std::u32string_view fieldView(Field field) const;
 
     bool operator==(const Record&) const = default;
 
