@@ -441,19 +441,6 @@ private slots:
         QCOMPARE(h.log.read(), kThree);
         QCOMPARE(h.state(), "browse New/Delete 1/3");
     }
-
-    void newRefusedWhenFull()
-    {
-        Harness h;
-        QFile file(h.log.filePath());
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(32767 * 380));
-        QVERIFY(h.window.load());
-        h.click(kNewSave);
-        QCOMPARE(h.asked(), QStringList { "The log already holds 32,767 entries, the most it can keep. "
-                                          "No new entry can be added.|Ok|None|" });
-        QCOMPARE(h.state(), "browse New/Delete 1/32767");
-        QCOMPARE(file.size(), 32767 * 380);
-    }
 };
 
 QTEST_MAIN(TestCommands)
