@@ -25,7 +25,7 @@ int main(int argc, char* argv[])
     LogStore store(dir.path());
     bench::YesMessageBox messages;
     EntryWindow window(store, messages);
-    if (!window.load())
+    if (window.load() != EntryWindow::LoadResult::Shown)
         return 1;
     bench::waitForPaint(&window);
     auto* listButton = window.findChild<QPushButton*>("cmdAction2");

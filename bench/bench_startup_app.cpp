@@ -21,7 +21,7 @@ int main(int argc, char* argv[])
     QtMessageBox messages;
     EntryWindow window(store, messages);
     messages.setParentWindow(&window);
-    if (!window.load())
+    if (window.load() != EntryWindow::LoadResult::Shown)
         return 1;
     bench::waitForPaint(&window);
 

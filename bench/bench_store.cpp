@@ -62,7 +62,7 @@ void BM_Save(benchmark::State& state, bool append)
     LogStore store(g_saveDir->path());
     bench::YesMessageBox messages;
     EntryWindow window(store, messages);
-    if (!window.load())
+    if (window.load() != EntryWindow::LoadResult::Shown)
         return state.SkipWithError("cannot load the log");
     for (auto _ : state) {
         if (append && store.reserveSlot())

@@ -66,7 +66,7 @@ struct Harness {
     {
         log.write(file);
         boxes.scripted.script.append(answers);
-        return window.load();
+        return window.load() == EntryWindow::LoadResult::Shown;
     }
 
     QLineEdit* edit(int f) const { return window.findChild<QLineEdit*>(kFieldNames[f]); }
@@ -299,8 +299,10 @@ private slots:
         h.click(kNewSave);
         h.type("N");
         h.click(kNewSave);
-        h.click(kList); // only brought forward
+        list->showMinimized();
+        h.click(kList); // only brought forward, restored if minimised
         QCOMPARE(h.window.nameListWindow(), list.data());
+        QVERIFY(!list->isMinimized());
         QCOMPARE(list->list()->model()->rowCount(), 3);
         list->close();
         QTRY_VERIFY(list.isNull());
@@ -331,7 +333,7 @@ private slots:
             h.log.write(contents);
         h.boxes.scripted.answer({ answer });
         const bool yes = answer == Answer::Yes;
-        QCOMPARE(h.window.load(), yes);
+        QCOMPARE(h.window.load(), yes ? EntryWindow::LoadResult::Shown : EntryWindow::LoadResult::Declined);
         QCOMPARE(h.asked(), QStringList { kNewFileBox }); // and no exit question
         QCOMPARE(h.boxes.windowShown, QList<bool> { false });
         QCOMPARE(h.window.isVisible(), yes);
@@ -380,7 +382,7 @@ private slots:
         } else {
             QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(12'451'650)); // 32,767.5 records
         }
-        QVERIFY(!h.window.load());
+        QCOMPARE(h.window.load(), EntryWindow::LoadResult::Failed);
         QCOMPARE(h.asked(), QStringList { message.arg(h.log.filePath()) + "|Ok|None|" });
         QCOMPARE(h.boxes.windowShown, QList<bool> { false });
         QVERIFY(!h.window.isVisible() && !h.store.isOpen());
@@ -440,6 +442,7 @@ private slots:
         QCOMPARE(h.asked(), QStringList({ kDeleteBox, saveError(h, 1, "Input/output error") }));
         QCOMPARE(h.log.read(), kThree);
         QCOMPARE(h.state(), "browse New/Delete 1/3");
+        QCOMPARE(h.shown().first(), padded("A")); // the entry is still there, and shown again
     }
 };
 

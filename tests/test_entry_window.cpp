@@ -302,7 +302,7 @@ private slots:
         // Escape (Enter for OK) is sent first; a box it leaves open is then answered No (or OK).
         QString seenTitle, seenText;
         QMessageBox::Icon seenIcon {};
-        bool yesIsDefault = false, openAfterKey = false, openAfterClose = false;
+        bool yesIsDefault = false, openAfterKey = false, openAfterClose = false, plainText = false;
         const bool ok = buttons == MessageBox::Buttons::Ok;
         QTimer::singleShot(0, this, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -311,6 +311,7 @@ private slots:
             seenTitle = box->windowTitle();
             seenText = box->text();
             seenIcon = box->icon();
+            plainText = box->textFormat() == Qt::PlainText; // a path like "<b>" shows as typed
             yesIsDefault = box->defaultButton() && box->defaultButton() == box->button(QMessageBox::Yes);
             QTest::keyClick(box->focusWidget() ? box->focusWidget() : box, ok ? Qt::Key_Return : Qt::Key_Escape);
             openAfterKey = box->isVisible();
@@ -328,6 +329,7 @@ private slots:
         QCOMPARE(yesIsDefault, !ok);
         QCOMPARE(openAfterKey, !ok);
         QCOMPARE(openAfterClose, !ok);
+        QVERIFY(plainText);
     }
 };
 

@@ -48,7 +48,7 @@ class TestFaultInjection : public QObject {
                 return errorBoxes() == before;
             };
             box.answer({ Answer::Yes }); // "New file-start entering Biers?"
-            if (window.load()) {
+            if (window.load() == EntryWindow::LoadResult::Shown) {
                 for (const QByteArray name : { "Alpha", "Bravo", "Charlie" }) {
                     if (!store.addingNew())
                         click("cmdAction0"); // New

@@ -54,7 +54,7 @@ private slots:
         ScriptedMessageBox box;
         EntryWindow window(store, box);
         box.answer({ MessageBox::Answer::Yes }); // "New file-start entering Biers?"
-        QVERIFY(window.load());
+        QCOMPARE(window.load(), EntryWindow::LoadResult::Shown);
         QList<QByteArray> fields;
         for (QLineEdit* edit : window.findChildren<QLineEdit*>()) {
             edit->insert(edit->objectName() == fieldName ? typed : "x"); // as a paste does
@@ -83,7 +83,7 @@ private slots:
         LogStore store(log.directoryPath());
         ScriptedMessageBox box;
         EntryWindow window(store, box);
-        QVERIFY(window.load());
+        QCOMPARE(window.load(), EntryWindow::LoadResult::Shown);
         QCOMPARE(store.recordCount(), kMaxRecords);
 
         button(window, "cmdAction0")->click(); // New
@@ -125,7 +125,7 @@ private slots:
         LogStore store(log.directoryPath());
         ScriptedMessageBox box;
         EntryWindow window(store, box);
-        QCOMPARE(window.load(), opens);
+        QCOMPARE(window.load(), opens ? EntryWindow::LoadResult::Shown : EntryWindow::LoadResult::Failed);
         QCOMPARE(window.isVisible(), opens);
         if (!opens)
             QCOMPARE(box.prompts(), QStringList { QString("The log file \"%1\" is too large: Pintwise can keep at most "

@@ -66,10 +66,10 @@ private slots:
             EntryWindow window(store, box);
             if (count == 0) {
                 box.answer({ MessageBox::Answer::No }); // "New file-start entering Biers?"
-                QVERIFY2(!window.load(), file);
+                QVERIFY2(window.load() == EntryWindow::LoadResult::Declined, file);
                 QCOMPARE(box.prompts(), QStringList { "New file-start entering Biers?" });
             } else {
-                QVERIFY2(window.load(), file);
+                QVERIFY2(window.load() == EntryWindow::LoadResult::Shown, file);
                 QCOMPARE(store.recordCount(), count);
                 const auto fields = window.findChildren<QLineEdit*>();
                 for (int n = 1; n <= count; ++n) {

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 
+#include <cstdlib>
+
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
@@ -13,7 +15,13 @@ int main(int argc, char* argv[])
     pintwise::EntryWindow window(store, messages);
     messages.setParentWindow(&window);
 
-    if (!window.load())
-        return 0;
-    return app.exec();
+    switch (window.load()) {
+    case pintwise::EntryWindow::LoadResult::Shown:
+        return app.exec();
+    case pintwise::EntryWindow::LoadResult::Declined:
+        return EXIT_SUCCESS;
+    case pintwise::EntryWindow::LoadResult::Failed:
+        break;
+    }
+    return EXIT_FAILURE;
 }

@@ -3,10 +3,12 @@
 #include "name_list_window.h"
 #include "window_units.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSessionManager>
 
 #include <algorithm>
 #include <climits>
@@ -84,6 +86,16 @@ EntryWindow::EntryWindow(LogStore& store, MessageBox& messages, QWidget* parent)
     setWindowTitle("Tapsmith Pintwise");
     resize(twipsToPixels(*this, 0, 0, kClientWidth, kClientHeight).size());
     buildControls();
+
+    // Logging off is a close request like any other, but Qt 6 no longer turns
+    // it into one: ask here, and keep the session from ending on No.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
+        if (isVisible() && manager.allowsInteraction()) {
+            if (!close())
+                manager.cancel();
+            manager.release();
+        }
+    });
 }
 
 EntryWindow::~EntryWindow()
@@ -124,8 +136,7 @@ void EntryWindow::buildControls()
             const ButtonRow& row = rows[index];
             auto* button = new QPushButton(this);
             button->setObjectName(QString("%1%2").arg(name).arg(index));
-            // setText would take "&" as an access key; no caption has one.
-            button->setText(row.caption);
+            button->setText(row.caption); // no caption holds "&", so none has an access key
             button->setAutoDefault(false);
             button->setDefault(false);
             button->setGeometry(twipsToPixels(*this, row.left, row.top, kButtonWidth, kButtonHeight));
@@ -143,14 +154,17 @@ void EntryWindow::buildControls()
     field(Field::Bier)->setFocus();
 }
 
-bool EntryWindow::load()
+EntryWindow::LoadResult EntryWindow::load()
 {
-    for (auto step : { &LogStore::locate, &LogStore::open, &LogStore::count }) {
-        if (const Status failure = (m_store.*step)()) {
-            m_store.close();
-            showError(*failure);
-            return false;
-        }
+    Status failure = m_store.locate();
+    if (!failure)
+        failure = m_store.open();
+    if (!failure)
+        failure = m_store.count();
+    if (failure) {
+        m_store.close();
+        showError(*failure);
+        return LoadResult::Failed;
     }
 
     if (m_store.recordCount() != 0) {
@@ -158,19 +172,19 @@ bool EntryWindow::load()
         m_store.setAddingNew(false);
         displayRecord(1);
         show();
-        return true;
+        return LoadResult::Shown;
     }
 
     const auto answer = m_messages.show("New file-start entering Biers?", MessageBox::Buttons::YesNo,
                                         MessageBox::Icon::None, "New file");
     if (answer != MessageBox::Answer::Yes) {
         m_store.close();
-        return false;
+        return LoadResult::Declined;
     }
     m_store.setAddingNew(true);
     show();
     addNewLog(); // cannot be refused: the log is empty
-    return true;
+    return LoadResult::Shown;
 }
 
 bool EntryWindow::displayRecord(RecordNumber n)
@@ -273,8 +287,10 @@ void EntryWindow::deleteEntry()
     // The slot stays, blank: all spaces, whatever the completeness rule says.
     clearFields();
     m_store.recordBuffer() = Record::blank();
-    if (const Status failure = m_store.writeRecord(m_store.currentRecord()))
+    if (const Status failure = m_store.writeRecord(m_store.currentRecord())) {
         showError(*failure);
+        displayRecord(m_store.currentRecord()); // it is still there: show it again
+    }
 }
 
 void EntryWindow::onMoveClicked(int index)
@@ -314,7 +330,9 @@ void EntryWindow::onMoveClicked(int index)
 
 void EntryWindow::showNameList()
 {
-    if (m_nameList) {
+    // A closed list is deleted only later; until then it counts as gone.
+    if (m_nameList && m_nameList->isVisible()) {
+        m_nameList->setWindowState(m_nameList->windowState() & ~Qt::WindowMinimized);
         m_nameList->raise();
         m_nameList->activateWindow();
         return;
@@ -346,6 +364,7 @@ void EntryWindow::closeEvent(QCloseEvent* event)
     }
     m_store.close();
     event->accept();
+    // The list goes in the same step; the entry window hides as this returns.
     closeNameList();
 }
 

@@ -37,10 +37,16 @@ public:
     EntryWindow(LogStore& store, MessageBox& messages, QWidget* parent = nullptr);
     ~EntryWindow() override;
 
+    enum class LoadResult {
+        Shown,    // the window is up, browsing or adding the first entry
+        Declined, // an empty log, and the user chose not to start one
+        Failed,   // the log could not be opened; the user was told why
+    };
+
     // Start-up: locates, opens and counts the log, then shows the window with
-    // the first entry, or offers to start a new log when it is empty. False
-    // means the program ends without the window ever being shown.
-    bool load();
+    // the first entry, or offers to start a new log when it is empty. Unless
+    // it returns Shown, the program ends without the window ever appearing.
+    LoadResult load();
 
     // Shows record n in the fields, full width, trailing spaces included.
     bool displayRecord(RecordNumber n);

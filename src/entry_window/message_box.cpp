@@ -38,12 +38,14 @@ MessageBox::Answer QtMessageBox::show(const QString& prompt, Buttons buttons, Ic
     if (buttons == Buttons::Ok) {
         QMessageBox box(boxIcon, boxTitle, prompt, QMessageBox::Ok, parent);
         box.setObjectName("messageBox");
+        box.setTextFormat(Qt::PlainText); // a file name is never markup
         box.exec();
         return Answer::Ok;
     }
 
     AnswerRequiredBox box(boxIcon, boxTitle, prompt, QMessageBox::Yes | QMessageBox::No, parent);
     box.setObjectName("messageBox");
+    box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::Yes);
     box.exec();
     return box.clickedButton() == box.button(QMessageBox::Yes) ? Answer::Yes : Answer::No;

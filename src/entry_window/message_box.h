@@ -33,8 +33,7 @@ public:
     // Boxes are centred over this window while it is visible.
     void setParentWindow(QWidget* window) { m_parent = window; }
 
-    Answer show(const QString& prompt, Buttons buttons = Buttons::Ok, Icon icon = Icon::None,
-                const QString& title = {}) override;
+    Answer show(const QString& prompt, Buttons buttons, Icon icon, const QString& title) override;
 
 private:
     QPointer<QWidget> m_parent;

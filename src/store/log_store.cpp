@@ -122,12 +122,12 @@ Status LogStore::syncDirectory()
     const std::string directory = slash == 0 ? "/" : m_dataFilePath.substr(0, slash);
     const int fd = m_files.open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
     if (fd < 0)
-        return error(StoreError::Kind::Open, errno);
+        return error(StoreError::Kind::Create, errno);
     const int result = m_files.fsync(fd);
     const int syncError = errno;
     m_files.close(fd);
     if (result != 0)
-        return error(StoreError::Kind::Open, syncError);
+        return error(StoreError::Kind::Create, syncError);
     return {};
 }
 

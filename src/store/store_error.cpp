@@ -13,6 +13,8 @@ std::string StoreError::message() const
         return "Could not find the folder that holds Pintwise, where its log file is kept: " + why + ".";
     case Kind::Open:
         return "Could not open " + file + ": " + why + ".";
+    case Kind::Create:
+        return "Could not finish creating " + file + ": " + why + ".";
     case Kind::NotRegularFile:
         return "Could not open " + file + ": it is not a regular file.";
     case Kind::AlreadyOpen:

@@ -15,6 +15,7 @@ struct StoreError {
     enum class Kind {
         NoProgramDirectory, // the executable's own directory could not be found
         Open,               // the OS refused to create or open the file
+        Create,             // the new file's directory entry could not be synced
         NotRegularFile,     // the path names a directory, device or pipe
         AlreadyOpen,        // another running copy holds the file's lock
         TooLarge,           // more than 32,767 records; the file is left untouched
