@@ -33,9 +33,6 @@ const QString kLastBox = "Already at last record!|Ok|None|";
 
 const QByteArray kThree = sampleRecord("A") + sampleRecord("B") + sampleRecord("C");
 const QStringList kEmptyFields(kFieldCount, QString());
-// In the order of the record's fields.
-const char* const kFieldNames[kFieldCount] = { "txtBier", "txtCountry", "txtLocation", "txtBrewery", "txtPurchese",
-                                              "txtCost", "txtStyle",   "txtTaste",    "txtColor",   "txtNotes" };
 
 QString padded(const QString& text) { return text.leftJustified(20); }
 

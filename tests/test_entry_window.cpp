@@ -16,10 +16,6 @@ using namespace pintwise;
 
 namespace {
 
-// The field widgets in record order (Field::Bier ... Field::Notes).
-const char* const kFieldNames[kFieldCount] = { "txtBier",     "txtCountry", "txtLocation", "txtBrewery", "txtPurchese",
-                                               "txtCost",     "txtStyle",   "txtTaste",    "txtColor",   "txtNotes" };
-
 struct Harness {
     explicit Harness(const QByteArray& bytes = {}, FileApi& files = systemFileApi())
         : store(log.directoryPath(), files)

@@ -55,8 +55,7 @@ class TestFaultInjection : public QObject {
                     if (!store.addingNew())
                         continue;
                     QList<QLineEdit*> edits; // in Field order, as sampleRecord() lays them out
-                    for (const char* field : { "txtBier", "txtCountry", "txtLocation", "txtBrewery", "txtPurchese",
-                                               "txtCost", "txtStyle", "txtTaste", "txtColor", "txtNotes" })
+                    for (const char* field : kFieldNames)
                         edits.append(window.findChild<QLineEdit*>(field));
                     for (int i = 0; i < kFieldCount; ++i)
                         edits[i]->setText(i == 0 ? name : name + ' ' + QByteArray::number(i + 1));

@@ -66,9 +66,7 @@ private slots:
 
         const QByteArray file = log.read();
         QCOMPARE(file.size(), qsizetype(kRecordSize));
-        const char* const order[] = { "txtBier", "txtCountry", "txtLocation", "txtBrewery", "txtPurchese",
-                                      "txtCost", "txtStyle",   "txtTaste",    "txtColor",   "txtNotes" };
-        for (const char* name : order)
+        for (const char* name : kFieldNames)
             fields.append(fieldName == name ? stored : QByteArray("x"));
         QCOMPARE(file, recordBytes(fields));
     }
