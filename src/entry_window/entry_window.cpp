@@ -194,7 +194,7 @@ bool EntryWindow::displayRecord(RecordNumber n)
     const Record& record = m_store.recordBuffer();
     for (int f = 0; f < kFieldCount; ++f) {
         QLineEdit* edit = m_fields[static_cast<std::size_t>(f)];
-        edit->setText(toQString(record.field(static_cast<Field>(f))));
+        edit->setText(toQString(record.fieldView(static_cast<Field>(f))));
         edit->setCursorPosition(0); // show the start of a long note, not its end
     }
     if (failure) {
