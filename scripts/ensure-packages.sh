@@ -13,7 +13,7 @@ done
 [[ ${#missing[@]} -eq 0 ]] && exit 0
 
 echo "Installing missing packages: ${missing[*]}"
-sudo=()
-[[ $(id -u) -eq 0 ]] || sudo=(sudo)
-"${sudo[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+as_root=(env DEBIAN_FRONTEND=noninteractive)
+[[ $(id -u) -eq 0 ]] || as_root=(sudo "${as_root[@]}")
+"${as_root[@]}" apt-get update -qq
+"${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
