@@ -11,7 +11,7 @@ namespace {
 
 QString fieldText(const Record& record, Field field)
 {
-    const std::u32string characters = record.field(field);
+    const std::u32string characters = std::u32string(record.fieldView(field));
     return QString::fromUcs4(characters.data(), qsizetype(characters.size()));
 }
 

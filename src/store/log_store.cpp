@@ -19,6 +19,13 @@ std::uint64_t offsetOf(RecordNumber n)
     return static_cast<std::uint64_t>(n - 1) * kRecordSize;
 }
 
+// Everything before the last "/"; a file in the root directory gives "/".
+std::string parentDirectory(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
 std::string directoryOfExecutable(std::error_code& reason)
 {
     char path[PATH_MAX];
@@ -27,10 +34,7 @@ std::string directoryOfExecutable(std::error_code& reason)
         reason = std::error_code(length < 0 ? errno : ENAMETOOLONG, std::generic_category());
         return {};
     }
-    std::string executable(path, static_cast<std::size_t>(length));
-    const auto slash = executable.rfind('/');
-    // "/pintwise" lives in the root directory, which is reported as "/".
-    return slash == 0 ? std::string("/") : executable.substr(0, slash);
+    return parentDirectory(std::string(path, static_cast<std::size_t>(length)));
 }
 
 } // namespace
@@ -118,8 +122,7 @@ Status LogStore::open()
 
 Status LogStore::syncDirectory()
 {
-    const auto slash = m_dataFilePath.rfind('/');
-    const std::string directory = slash == 0 ? "/" : m_dataFilePath.substr(0, slash);
+    const std::string directory = parentDirectory(m_dataFilePath);
     const int fd = m_files.open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
     if (fd < 0)
         return error(StoreError::Kind::Create, errno);

@@ -66,11 +66,6 @@ void Record::setField(Field field, std::u32string_view text)
     std::fill(out, m_characters.begin() + offset + width, U' ');
 }
 
-std::u32string Record::field(Field field) const
-{
-    return std::u32string(fieldView(field));
-}
-
 std::u32string_view Record::fieldView(Field field) const
 {
     const auto [offset, width] = fieldLayout(field);

@@ -58,8 +58,7 @@ public:
 
     // The field's full width, trailing spaces included. A zero character ends
     // the text, so a never-written field is empty and no NUL reaches a window.
-    std::u32string field(Field field) const;
-    // The same text, without copying it: valid until the record changes.
+    // The view is valid until the record changes.
     std::u32string_view fieldView(Field field) const;
 
     bool operator==(const Record&) const = default;
