@@ -36,9 +36,9 @@ inline std::u32string sampleText(const char* prefix, int n)
 // Every field filled, so any entry can be saved again as it is.
 inline Record sampleRecord(int n)
 {
-    static const char* const prefixes[kFieldCount] = { "Bier no. ",   "Country ",  "Location ", "Brewery ", "Bar ",
-                                                       "Cost ",       "Style ",    "Taste ",    "Color ",
-                                                       "Notes on entry number " };
+    static const char* const prefixes[kFieldCount]
+        = { "Bier no. ", "Country ", "Location ", "Brewery ", "Bar ",
+            "Cost ",     "Style ",   "Taste ",    "Color ",   "Notes on entry number " };
     Record record;
     for (int f = 0; f < kFieldCount; ++f)
         record.setField(static_cast<Field>(f), sampleText(prefixes[f], n));
@@ -127,8 +127,8 @@ inline void waitForPaint(QWidget* widget)
 inline void addBareControls(QWidget& window)
 {
     static const char* const labels[kFieldCount] = {
-        "Name of Bier:", "Country of Orgin:", "Location:", "Style:", "Taste:",
-        "Brewery:",      "Tasted at/Purchesed at:", "Cost:", "Color:", "Notes:",
+        "Name of Bier:", "Country of Orgin:",       "Location:", "Style:", "Taste:",
+        "Brewery:",      "Tasted at/Purchesed at:", "Cost:",     "Color:", "Notes:",
     };
     window.setWindowTitle("Tapsmith Pintwise");
     window.resize(twipsToPixels(window, 0, 0, 10785, 6195).size());
@@ -175,17 +175,16 @@ inline double median(std::vector<double> values)
 inline void printFigure(const char* name, double value, double floor, const char* unit, double goalRatio)
 {
     const double ratio = value / floor;
-    std::printf("FIGURE\t%s\t%.3g %s\t%.3g %s\t%.2fx\t<= %.1fx\t%s\n", name, value, unit, floor, unit, ratio,
-                goalRatio, ratio <= goalRatio ? "met" : "MISSED");
+    std::printf("FIGURE\t%s\t%.3g %s\t%.3g %s\t%.2fx\t<= %.1fx\t%s\n", name, value, unit, floor, unit, ratio, goalRatio,
+                ratio <= goalRatio ? "met" : "MISSED");
     std::fflush(stdout);
 }
 
 inline void printMemoryFigure(const char* name, long valueKiB, long floorKiB, double goalMiB)
 {
     const double above = (valueKiB - floorKiB) / 1024.0;
-    std::printf("FIGURE\t%s\t%.1f MiB\t%.1f MiB\t%.2fx (%+.1f MiB)\t<= floor + %.0f MiB\t%s\n", name,
-                valueKiB / 1024.0, floorKiB / 1024.0, double(valueKiB) / floorKiB, above, goalMiB,
-                above <= goalMiB ? "met" : "MISSED");
+    std::printf("FIGURE\t%s\t%.1f MiB\t%.1f MiB\t%.2fx (%+.1f MiB)\t<= floor + %.0f MiB\t%s\n", name, valueKiB / 1024.0,
+                floorKiB / 1024.0, double(valueKiB) / floorKiB, above, goalMiB, above <= goalMiB ? "met" : "MISSED");
     std::fflush(stdout);
 }
 

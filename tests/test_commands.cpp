@@ -34,7 +34,10 @@ const QString kLastBox = "Already at last record!|Ok|None|";
 const QByteArray kThree = sampleRecord("A") + sampleRecord("B") + sampleRecord("C");
 const QStringList kEmptyFields(kFieldCount, QString());
 
-QString padded(const QString& text) { return text.leftJustified(20); }
+QString padded(const QString& text)
+{
+    return text.leftJustified(20);
+}
 
 // Answers from the script, noting whether the entry window was on screen
 // when each box was asked.
@@ -117,7 +120,9 @@ struct Harness {
 
 QString saveError(const Harness& h, int entry, const QString& reason)
 {
-    return QString("Could not save entry %1 to the log file \"%2\": %3.|Ok|None|").arg(entry).arg(h.log.filePath(), reason);
+    return QString("Could not save entry %1 to the log file \"%2\": %3.|Ok|None|")
+        .arg(entry)
+        .arg(h.log.filePath(), reason);
 }
 
 } // namespace
@@ -142,19 +147,23 @@ private slots:
         const QByteArray deleted = sampleRecord("A") + QByteArray(380, ' ') + sampleRecord("C");
         const QString a = padded("A"), b = padded("B"), c = padded("C");
         QTest::newRow("browse New") << "" << kNewSave << none << QStringList() << adding << "" << kThree;
-        QTest::newRow("browse Delete Yes") << "" << kDeleteCancel << yes << QStringList { kDeleteBox } << onTwo << "" << deleted;
-        QTest::newRow("browse Delete No") << "" << kDeleteCancel << no << QStringList { kDeleteBox } << onTwo << b << kThree;
+        QTest::newRow("browse Delete Yes")
+            << "" << kDeleteCancel << yes << QStringList { kDeleteBox } << onTwo << "" << deleted;
+        QTest::newRow("browse Delete No")
+            << "" << kDeleteCancel << no << QStringList { kDeleteBox } << onTwo << b << kThree;
         QTest::newRow("browse List") << "" << kList << none << QStringList() << onTwo << b << kThree;
         QTest::newRow("browse Exit No") << "" << kExit << no << QStringList { kExitBox } << onTwo << b << kThree;
         QTest::newRow("browse <<") << "" << kFirst << none << QStringList() << "browse New/Delete 1/3" << a << kThree;
         QTest::newRow("browse <") << "" << kPrevious << none << QStringList() << "browse New/Delete 1/3" << a << kThree;
         QTest::newRow("browse >") << "" << kNext << none << QStringList() << "browse New/Delete 3/3" << c << kThree;
         QTest::newRow("browse >>") << "" << kLast << none << QStringList() << "browse New/Delete 3/3" << c << kThree;
-        QTest::newRow("adding Save") << "all" << kNewSave << none << QStringList() << "browse New/Delete 4/4" << "N"
-                                     << kThree + sampleRecord("N");
-        QTest::newRow("adding Save, notes empty") << "nine" << kNewSave << none << QStringList()
-                                                  << "browse New/Delete 4/4" << "N" << kThree;
-        QTest::newRow("adding Cancel") << "all" << kDeleteCancel << none << QStringList() << "browse New/Delete 3/4" << c << kThree;
+        QTest::newRow("adding Save") << "all" << kNewSave << none << QStringList() << "browse New/Delete 4/4"
+                                     << "N" << kThree + sampleRecord("N");
+        QTest::newRow("adding Save, notes empty")
+            << "nine" << kNewSave << none << QStringList() << "browse New/Delete 4/4"
+            << "N" << kThree;
+        QTest::newRow("adding Cancel") << "all" << kDeleteCancel << none << QStringList() << "browse New/Delete 3/4"
+                                       << c << kThree;
         QTest::newRow("adding List") << "all" << kList << none << QStringList() << adding << "N" << kThree;
         QTest::newRow("adding Exit No") << "all" << kExit << no << QStringList { kExitBox } << adding << "N" << kThree;
         const QStringList moves { kFirst, kPrevious, kNext, kLast };
@@ -357,11 +366,14 @@ private slots:
     {
         QTest::addColumn<QString>("failure");
         QTest::addColumn<QString>("message"); // %1: the file's path
-        QTest::newRow("a directory in its place") << "directory" << "Could not open the log file \"%1\": Is a directory.";
-        QTest::newRow("open in another copy") << "locked" << "The log file \"%1\" is already open in another copy "
-                                                             "of Pintwise. Close that copy and start again.";
-        QTest::newRow("32,768 records") << "large" << "The log file \"%1\" is too large: Pintwise can keep at most "
-                                                      "32,767 entries. The file has not been changed.";
+        QTest::newRow("a directory in its place") << "directory"
+                                                  << "Could not open the log file \"%1\": Is a directory.";
+        QTest::newRow("open in another copy") << "locked"
+                                              << "The log file \"%1\" is already open in another copy "
+                                                 "of Pintwise. Close that copy and start again.";
+        QTest::newRow("32,768 records") << "large"
+                                        << "The log file \"%1\" is too large: Pintwise can keep at most "
+                                           "32,767 entries. The file has not been changed.";
     }
 
     void startFailure()

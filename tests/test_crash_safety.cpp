@@ -137,7 +137,8 @@ private slots:
                     continue;
                 // Only the save cut short may differ: its slot holds the new
                 // value, or zeros when the slot was being added.
-                QVERIFY2(inFlight.kind == 'B' && inFlight.slot == slot, qPrintable(QString("slot %1 changed").arg(slot)));
+                QVERIFY2(inFlight.kind == 'B' && inFlight.slot == slot,
+                         qPrintable(QString("slot %1 changed").arg(slot)));
                 const QByteArray before = saved.count(slot) ? saved[slot] : QByteArray(kRecordSize, '\0');
                 const QByteArray after = contentFor(slot, inFlight.counter);
                 // The kernel copies a write into the page cache a page at a time
@@ -146,8 +147,8 @@ private slots:
                 // hold new bytes up to the boundary and old ones after it. Only
                 // that record, whose save never returned, can be cut this way.
                 const qsizetype boundary = 4096 - (slot - 1) * qsizetype(kRecordSize) % 4096;
-                const bool tornAtPage = boundary < qsizetype(kRecordSize)
-                    && record == after.left(boundary) + before.mid(boundary);
+                const bool tornAtPage
+                    = boundary < qsizetype(kRecordSize) && record == after.left(boundary) + before.mid(boundary);
                 QVERIFY2(record == after || (!saved.count(slot) && record == before) || tornAtPage,
                          qPrintable(QString("slot %1 holds neither its old nor its new value").arg(slot)));
                 torn += tornAtPage;

@@ -60,8 +60,10 @@ private slots:
         QTest::addColumn<QRect>("twips");
         QTest::addColumn<int>("tab");
         QTest::addColumn<QString>("buddy");
-        const auto row = [](const char* name, const char* caption, int l, int t, int w, int h, int tab,
-                            const char* buddy = "") { QTest::newRow(name) << caption << QRect(l, t, w, h) << tab << buddy; };
+        const auto row
+            = [](const char* name, const char* caption, int l, int t, int w, int h, int tab, const char* buddy = "") {
+                  QTest::newRow(name) << caption << QRect(l, t, w, h) << tab << buddy;
+              };
         row("txtBier", "", 2280, 600, 2175, 375, 0);
         row("txtCountry", "", 2280, 1200, 2175, 375, 1);
         row("txtLocation", "", 2280, 1800, 2175, 375, 2);
@@ -194,7 +196,8 @@ private slots:
 
         QTest::newRow("all filled") << -1 << QString() << QByteArray() << false;
         QTest::newRow("single space counts") << 0 << " " << QByteArray(20, ' ') << false;
-        QTest::newRow("leading and trailing spaces kept") << 4 << "  at the pub  " << QByteArray("  at the pub  ") << false;
+        QTest::newRow("leading and trailing spaces kept")
+            << 4 << "  at the pub  " << QByteArray("  at the pub  ") << false;
         QTest::newRow("notes cut at 200") << 9 << QString(250, 'n') << QByteArray(200, 'n') << false;
         QTest::newRow("write fails") << -1 << QString() << QByteArray() << true;
         for (int f = 0; f < kFieldCount; ++f)
@@ -232,8 +235,9 @@ private slots:
             QCOMPARE(h.messages.asked[0].buttons, MessageBox::Buttons::Ok);
             QVERIFY2(h.messages.asked[0].prompt.contains(h.log.filePath()), qPrintable(h.messages.asked[0].prompt));
         } else {
-            QCOMPARE(result, text.isEmpty() && field >= 0 ? EntryWindow::SaveResult::Incomplete
-                                                           : EntryWindow::SaveResult::Written);
+            QCOMPARE(result,
+                     text.isEmpty() && field >= 0 ? EntryWindow::SaveResult::Incomplete
+                                                  : EntryWindow::SaveResult::Written);
             QVERIFY(h.messages.asked.isEmpty());
         }
         const bool written = result == EntryWindow::SaveResult::Written;
@@ -269,7 +273,8 @@ private slots:
         QCOMPARE(h.caption("cmdAction1"), QString(full ? "Delete" : "Cancel"));
         QCOMPARE(h.field(0)->text(), QString(full ? "Hop 1" : ""));
         QCOMPARE(h.field(9)->text(), QString(full ? "Hop 10" : ""));
-        const QString refusal = "The log already holds 32,767 entries, the most it can keep. No new entry can be added.";
+        const QString refusal
+            = "The log already holds 32,767 entries, the most it can keep. No new entry can be added.";
         QCOMPARE(h.messages.prompts(), full ? QStringList { refusal } : QStringList {});
         QCOMPARE(QFileInfo(h.log.filePath()).size(), qint64(count) * 380); // reserving writes nothing
     }
@@ -282,9 +287,12 @@ private slots:
         QTest::addColumn<QString>("shownTitle");
         using B = MessageBox::Buttons;
         using I = MessageBox::Icon;
-        QTest::newRow("yes/no, question, default title") << B::YesNo << I::Question << "" << "Pintwise";
-        QTest::newRow("yes/no, own title") << B::YesNo << I::None << "New file" << "New file";
-        QTest::newRow("ok, answered with Enter") << B::Ok << I::None << "" << "Pintwise";
+        QTest::newRow("yes/no, question, default title") << B::YesNo << I::Question << ""
+                                                         << "Pintwise";
+        QTest::newRow("yes/no, own title") << B::YesNo << I::None << "New file"
+                                           << "New file";
+        QTest::newRow("ok, answered with Enter") << B::Ok << I::None << ""
+                                                 << "Pintwise";
     }
 
     void realMessageBox()

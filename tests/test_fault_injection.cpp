@@ -74,9 +74,9 @@ class TestFaultInjection : public QObject {
                     expected[store.currentRecord()] = QByteArray(kRecordSize, ' ');
                 click("cmdAction0"); // New
                 if (store.addingNew())
-                    click("cmdAction1"); // Cancel
-                click("cmdAction2"); // List
-                click("cmdMove3");   // >>
+                    click("cmdAction1");     // Cancel
+                click("cmdAction2");         // List
+                click("cmdMove3");           // >>
                 box.answer({ Answer::Yes }); // "Exit - are you sure?"
                 click("cmdAction3");
             }
@@ -86,7 +86,8 @@ class TestFaultInjection : public QObject {
         if (calls)
             *calls = api.calls;
 
-        const QByteArray where = "failing call " + QByteArray::number(failAt) + " with errno " + QByteArray::number(error);
+        const QByteArray where
+            = "failing call " + QByteArray::number(failAt) + " with errno " + QByteArray::number(error);
         const QByteArray file = log.read();
         QVERIFY2(box.unscripted == 0, where + ": an unexpected question");
         if (failAt > 0) {
@@ -97,7 +98,8 @@ class TestFaultInjection : public QObject {
             QVERIFY2(errorBoxes() > 0 || api.failedCall == Call::Close, where + ": not reported");
             m_silent += errorBoxes() == 0;
         } else {
-            QVERIFY2(errorBoxes() == 0 && expected.size() == 3 && file.size() == 3 * qsizetype(kRecordSize), "clean run");
+            QVERIFY2(errorBoxes() == 0 && expected.size() == 3 && file.size() == 3 * qsizetype(kRecordSize),
+                     "clean run");
         }
         QVERIFY2(file.size() % qsizetype(kRecordSize) == 0, where + ": a partial record");
         for (const auto& [slot, bytes] : expected)

@@ -31,12 +31,18 @@ private slots:
         const QString beer = QString::fromUcs4(U"\U0001F37A");
         QTest::newRow("100,000 characters in Bier") << "txtBier" << QString(100000, 'a') << QByteArray(20, 'a');
         QTest::newRow("100,000 characters in Notes") << "txtNotes" << QString(100000, 'b') << QByteArray(200, 'b');
-        QTest::newRow("control characters") << "txtBier" << QString("a\tb\x01\x1b\x7f") << QByteArray("a\tb\x01\x1b\x7f");
-        QTest::newRow("right to left") << "txtCountry" << QString::fromUtf8("שלום \u200fبيرة") << QByteArray("???? ?????");
-        QTest::newRow("CJK and Cyrillic") << "txtStyle" << QString::fromUtf8("黒ビール Пиво") << QByteArray("???? ????");
-        QTest::newRow("code page characters") << "txtTaste" << QString::fromUtf8("Brühl €5 Ÿ…") << QByteArray("Br\xfchl \x80" "5 \x9f\x85");
+        QTest::newRow("control characters")
+            << "txtBier" << QString("a\tb\x01\x1b\x7f") << QByteArray("a\tb\x01\x1b\x7f");
+        QTest::newRow("right to left") << "txtCountry" << QString::fromUtf8("שלום \u200fبيرة")
+                                       << QByteArray("???? ?????");
+        QTest::newRow("CJK and Cyrillic")
+            << "txtStyle" << QString::fromUtf8("黒ビール Пиво") << QByteArray("???? ????");
+        QTest::newRow("code page characters") << "txtTaste" << QString::fromUtf8("Brühl €5 Ÿ…")
+                                              << QByteArray("Br\xfchl \x80"
+                                                            "5 \x9f\x85");
         QTest::newRow("combining accent") << "txtColor" << QString::fromUtf8("e\u0301") << QByteArray("e?");
-        QTest::newRow("emoji is one ?") << "txtBier" << "a" + beer + "b" << QByteArray("a?b");
+        QTest::newRow("emoji is one ?") << "txtBier"
+                                        << "a" + beer + "b" << QByteArray("a?b");
         QTest::newRow("21 emoji cut at 20") << "txtBier" << beer.repeated(21) << QByteArray(20, '?');
         QTest::newRow("emoji at the cut") << "txtBrewery" << QString(19, 'c') + beer + "d" << QByteArray(19, 'c') + '?';
         QTest::newRow("200 emoji in Notes") << "txtNotes" << beer.repeated(250) << QByteArray(200, '?');
@@ -85,8 +91,9 @@ private slots:
         QCOMPARE(store.recordCount(), kMaxRecords);
 
         button(window, "cmdAction0")->click(); // New
-        QCOMPARE(box.prompts(), QStringList { "The log already holds 32,767 entries, the most it can keep. "
-                                              "No new entry can be added." });
+        QCOMPARE(box.prompts(),
+                 QStringList { "The log already holds 32,767 entries, the most it can keep. "
+                               "No new entry can be added." });
         QCOMPARE(box.asked[0].buttons, MessageBox::Buttons::Ok);
         QVERIFY(!store.addingNew());
         QCOMPARE(button(window, "cmdAction0")->text(), "New");
@@ -126,9 +133,10 @@ private slots:
         QCOMPARE(window.load(), opens ? EntryWindow::LoadResult::Shown : EntryWindow::LoadResult::Failed);
         QCOMPARE(window.isVisible(), opens);
         if (!opens)
-            QCOMPARE(box.prompts(), QStringList { QString("The log file \"%1\" is too large: Pintwise can keep at most "
-                                                          "32,767 entries. The file has not been changed.")
-                                                      .arg(log.filePath()) });
+            QCOMPARE(box.prompts(),
+                     QStringList { QString("The log file \"%1\" is too large: Pintwise can keep at most "
+                                           "32,767 entries. The file has not been changed.")
+                                       .arg(log.filePath()) });
         QCOMPARE(QFileInfo(log.filePath()).size(), size);
         QCOMPARE(QFileInfo(log.filePath()).lastModified(), modified);
     }

@@ -8,9 +8,15 @@ using namespace pintwise;
 
 Q_DECLARE_METATYPE(pintwise::FaultyFileApi::Call)
 
-#define CHECK_OK(expr) \
-    do { const Status s_ = (expr); QVERIFY2(!s_, s_ ? s_->message().c_str() : ""); } while (false)
-#define OPEN_LOG(store) CHECK_OK((store).locate()); CHECK_OK((store).open()); CHECK_OK((store).count())
+#define CHECK_OK(expr)                                                                                                 \
+    do {                                                                                                               \
+        const Status s_ = (expr);                                                                                      \
+        QVERIFY2(!s_, s_ ? s_->message().c_str() : "");                                                                \
+    } while (false)
+#define OPEN_LOG(store)                                                                                                \
+    CHECK_OK((store).locate());                                                                                        \
+    CHECK_OK((store).open());                                                                                          \
+    CHECK_OK((store).count())
 
 namespace {
 
@@ -162,7 +168,8 @@ private slots:
                 got += store.readRecord(RecordNumber(n)) ? "read failed" : buffer(store);
             return got;
         };
-        const auto span = [&](int from, int to) { return file.mid((from - 1) * kRecordSize, (to - from + 1) * kRecordSize); };
+        const auto span
+            = [&](int from, int to) { return file.mid((from - 1) * kRecordSize, (to - from + 1) * kRecordSize); };
         QCOMPARE(readAll(1, readFirst), span(1, readFirst));
         setBuffer(store, sampleRecord("new"));
         CHECK_OK(store.writeRecord(RecordNumber(written)));

@@ -30,12 +30,11 @@ private slots:
         QTest::addColumn<QStringList>("lines");
 
         QTest::newRow("three entries in record order")
-            << recordBytes({ "Zwickel" }) + recordBytes({ "  Abbey Ale" }) + recordBytes({ "Westmalle Dubbel Abt" }) << 0
-            << QStringList { "Zwickel", "  Abbey Ale", "Westmalle Dubbel Abt" };
+            << recordBytes({ "Zwickel" }) + recordBytes({ "  Abbey Ale" }) + recordBytes({ "Westmalle Dubbel Abt" })
+            << 0 << QStringList { "Zwickel", "  Abbey Ale", "Westmalle Dubbel Abt" };
         QTest::newRow("Windows-1252 name") << recordBytes({ "K\xf6lsch \x80 3" }) << 0 << QStringList { "Kölsch € 3" };
-        QTest::newRow("blank and zero-filled slots")
-            << recordBytes({ "Ale" }) + recordBytes({}) + QByteArray(380, '\0') + recordBytes({ "Stout" }) << 0
-            << QStringList { "Ale", "", "", "Stout" };
+        QTest::newRow("blank and zero-filled slots") << recordBytes({ "Ale" }) + recordBytes({}) + QByteArray(380, '\0')
+                + recordBytes({ "Stout" }) << 0 << QStringList { "Ale", "", "", "Stout" };
         QTest::newRow("slots past the end") << recordBytes({ "Ale" }) << 2 << QStringList { "Ale", "", "" };
         QTest::newRow("empty log") << QByteArray("") << 0 << QStringList {};
     }

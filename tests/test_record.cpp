@@ -40,24 +40,33 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("kept");        // the characters kept, before padding
         QTest::addColumn<QByteArray>("fileText"); // their file bytes, before padding
-        const char* names[] = { "Bier", "Country", "Location", "Brewery", "Purchese", "Cost", "Style", "Taste", "Color" };
+        const char* names[]
+            = { "Bier", "Country", "Location", "Brewery", "Purchese", "Cost", "Style", "Taste", "Color" };
         for (int i = 0; i < 9; ++i)
-            QTest::addRow("%s at %d", names[i], i * 20) << Field(i) << "ab" << "ab" << QByteArray("ab");
-        QTest::newRow("Notes at 180") << Field::Notes << "ab" << "ab" << QByteArray("ab");
+            QTest::addRow("%s at %d", names[i], i * 20) << Field(i) << "ab"
+                                                        << "ab" << QByteArray("ab");
+        QTest::newRow("Notes at 180") << Field::Notes << "ab"
+                                      << "ab" << QByteArray("ab");
         const QString twenty = "abcdefghijklmnopqrst";
         QTest::newRow("20 characters kept") << Field::Bier << twenty << twenty << twenty.toLatin1();
         QTest::newRow("21 characters cut") << Field::Color << twenty + "u" << twenty << twenty.toLatin1();
         const QString notes = QString(199, 'n') + "x";
         QTest::newRow("notes 200 kept") << Field::Notes << notes << notes << notes.toLatin1();
         QTest::newRow("notes 250 cut") << Field::Notes << notes + QString(50, 'y') << notes << notes.toLatin1();
-        QTest::newRow("empty") << Field::Cost << "" << "" << QByteArray();
-        QTest::newRow("outer spaces kept") << Field::Style << "  ale " << "  ale " << QByteArray("  ale ");
+        QTest::newRow("empty") << Field::Cost << ""
+                               << "" << QByteArray();
+        QTest::newRow("outer spaces kept") << Field::Style << "  ale "
+                                           << "  ale " << QByteArray("  ale ");
         const QString accents = QString::fromUtf8("é€Ÿ");
-        QTest::newRow("e acute, euro, Y diaeresis") << Field::Country << accents << accents << QByteArray("\xE9\x80\x9F");
+        QTest::newRow("e acute, euro, Y diaeresis")
+            << Field::Country << accents << accents << QByteArray("\xE9\x80\x9F");
         const QString emoji = QString::fromUtf8("\xF0\x9F\x8D\xBA"); // outside the BMP: a surrogate pair in UTF-16
-        QTest::newRow("emoji") << Field::Taste << "a" + emoji + "b" << "a" + emoji + "b" << QByteArray("a?b");
-        QTest::newRow("21 emoji cut to 20") << Field::Bier << emoji.repeated(21) << emoji.repeated(20) << QByteArray(20, '?');
-        QTest::newRow("CJK") << Field::Location << QString::fromUtf8("京") << QString::fromUtf8("京") << QByteArray("?");
+        QTest::newRow("emoji") << Field::Taste << "a" + emoji + "b"
+                               << "a" + emoji + "b" << QByteArray("a?b");
+        QTest::newRow("21 emoji cut to 20")
+            << Field::Bier << emoji.repeated(21) << emoji.repeated(20) << QByteArray(20, '?');
+        QTest::newRow("CJK") << Field::Location << QString::fromUtf8("京") << QString::fromUtf8("京")
+                             << QByteArray("?");
     }
 
     // The field holds the kept characters padded to its width; in the file they
@@ -74,7 +83,8 @@ private slots:
         record.setField(field, std::u32string(ucs4.begin(), ucs4.end()));
         QCOMPARE(fieldText(record, field), kept + QString(qsizetype(width) - kept.toUcs4().size(), ' '));
         QByteArray expected(kRecordSize, '\0');
-        expected.replace(qsizetype(offset), qsizetype(width), fileText + QByteArray(qsizetype(width) - fileText.size(), ' '));
+        expected.replace(qsizetype(offset), qsizetype(width),
+                         fileText + QByteArray(qsizetype(width) - fileText.size(), ' '));
         QCOMPARE(fileForm(record), expected);
     }
 
@@ -95,8 +105,9 @@ private slots:
         QTest::addColumn<int>("byte");
         QTest::addColumn<uint>("codePoint");
         // Latin-1 outside 0x80-0x9F; the five bytes left undefined there keep their own value.
-        const QList<QPair<int, uint>> rows = { { 0x41, 0x41 }, { 0x80, 0x20AC }, { 0x9F, 0x178 }, { 0xE9, 0xE9 },
-            { 0x81, 0x81 }, { 0x8D, 0x8D }, { 0x8F, 0x8F }, { 0x90, 0x90 }, { 0x9D, 0x9D } };
+        const QList<QPair<int, uint>> rows
+            = { { 0x41, 0x41 }, { 0x80, 0x20AC }, { 0x9F, 0x178 }, { 0xE9, 0xE9 }, { 0x81, 0x81 },
+                { 0x8D, 0x8D }, { 0x8F, 0x8F },   { 0x90, 0x90 },  { 0x9D, 0x9D } };
         for (const auto& [byte, codePoint] : rows)
             QTest::addRow("0x%X", byte) << byte << codePoint;
     }
@@ -121,9 +132,9 @@ private slots:
     {
         QTest::addColumn<qulonglong>("length");
         QTest::addColumn<qlonglong>("records");
-        const QList<QPair<qulonglong, qlonglong>> rows = { { 0, 0 }, { 189, 0 }, { 190, 0 }, { 191, 1 }, { 380, 1 },
-            { 569, 1 }, { 570, 2 }, { 571, 2 }, { 950, 2 }, { 951, 3 }, { 1330, 4 }, { 12451649, 32767 },
-            { 12451650, 32768 } };
+        const QList<QPair<qulonglong, qlonglong>> rows
+            = { { 0, 0 },   { 189, 0 }, { 190, 0 }, { 191, 1 },  { 380, 1 },          { 569, 1 },         { 570, 2 },
+                { 571, 2 }, { 950, 2 }, { 951, 3 }, { 1330, 4 }, { 12451649, 32767 }, { 12451650, 32768 } };
         for (const auto& [length, records] : rows)
             QTest::addRow("%llu bytes", length) << length << records;
     }

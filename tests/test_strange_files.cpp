@@ -32,9 +32,10 @@ private:
         const auto below = [&](int n) { return std::uniform_int_distribution(0, n - 1)(random); };
         // First every length that rounds at .5, then every kind of random length.
         constexpr int kHalves = (40 * 1024 - 190) / int(kRecordSize) + 1;
-        const int length = qMax(0, index < kHalves ? 190 + index * int(kRecordSize)
-            : index % 3 == 0               ? below(108) * int(kRecordSize) + below(3) - 1
-                                           : below(40 * 1024 + 1));
+        const int length = qMax(0,
+                                index < kHalves      ? 190 + index * int(kRecordSize)
+                                    : index % 3 == 0 ? below(108) * int(kRecordSize) + below(3) - 1
+                                                     : below(40 * 1024 + 1));
         QByteArray bytes(length, Qt::Uninitialized);
         for (char& byte : bytes)
             byte = char(below(256));

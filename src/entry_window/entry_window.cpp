@@ -130,7 +130,7 @@ void EntryWindow::buildControls()
         shrinkToFit(label);
     }
 
-    const auto makeButtons = [&](const ButtonRow (&rows)[4], const char* name, std::array<QPushButton*, 4>& buttons,
+    const auto makeButtons = [&](const ButtonRow(&rows)[4], const char* name, std::array<QPushButton*, 4>& buttons,
                                  void (EntryWindow::*handler)(int)) {
         for (int index = 0; index < 4; ++index) {
             const ButtonRow& row = rows[index];
@@ -246,7 +246,7 @@ void EntryWindow::onActionClicked(int index)
         showNameList();
         break;
     case 3:
-        close(); // asks first, in closeEvent
+        close();         // asks first, in closeEvent
         closeNameList(); // whatever the answer was
         break;
     }

@@ -99,7 +99,7 @@ Status LogStore::open()
     if (m_files.flock(fd, LOCK_EX | LOCK_NB) != 0)
         return errno == EWOULDBLOCK ? fail(StoreError::Kind::AlreadyOpen, 0) : fail(StoreError::Kind::Open, errno);
 
-    struct stat status {};
+    struct stat status { };
     if (m_files.fstat(fd, &status) != 0)
         return fail(StoreError::Kind::Open, errno);
     if (!S_ISREG(status.st_mode))
@@ -251,7 +251,8 @@ Status LogStore::writeRecord(RecordNumber n)
 
     // Reserve the space first: on a full disk this fails cleanly, before a
     // single byte of a partial record can reach the file.
-    if (extends && m_files.fallocate(m_fd, static_cast<off_t>(oldFileSize), static_cast<off_t>(end - oldFileSize)) != 0) {
+    if (extends
+        && m_files.fallocate(m_fd, static_cast<off_t>(oldFileSize), static_cast<off_t>(end - oldFileSize)) != 0) {
         const int reason = errno;
         rollBack(offset, oldBytes.data(), 0, oldFileSize, true);
         return error(StoreError::Kind::Write, reason, n);

@@ -63,8 +63,8 @@ private:
     StoreError error(StoreError::Kind kind, int errnoValue = 0, RecordNumber record = 0) const;
     bool readAt(std::uint64_t offset, unsigned char* buffer, std::size_t size, std::size_t& got);
     bool writeAt(std::uint64_t offset, const unsigned char* buffer, std::size_t size);
-    void rollBack(std::uint64_t offset, const unsigned char* oldBytes, std::size_t oldLength,
-                  std::uint64_t oldFileSize, bool extended);
+    void rollBack(std::uint64_t offset, const unsigned char* oldBytes, std::size_t oldLength, std::uint64_t oldFileSize,
+                  bool extended);
     Status syncDirectory();
 
     FileApi& m_files;

@@ -27,9 +27,8 @@ void Record::setBytes(const unsigned char* bytes, std::size_t length)
     // Every byte but 0x80-0x9F is its own code point. Widening sixteen bytes
     // at a time lets the compiler use vector instructions; only a chunk that
     // holds a byte from 0x80 up goes through the table again.
-    const auto decode = [](unsigned char byte) -> char32_t {
-        return byte >= 0x80 && byte < 0xA0 ? codePointFromByte(byte) : byte;
-    };
+    const auto decode
+        = [](unsigned char byte) -> char32_t { return byte >= 0x80 && byte < 0xA0 ? codePointFromByte(byte) : byte; };
     length = std::min(length, kRecordSize);
     std::size_t i = 0;
     for (; i + 16 <= length; i += 16) {

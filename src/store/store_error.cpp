@@ -18,11 +18,13 @@ std::string StoreError::message() const
     case Kind::NotRegularFile:
         return "Could not open " + file + ": it is not a regular file.";
     case Kind::AlreadyOpen:
-        return "The log file \"" + path + "\" is already open in another copy of Pintwise. "
-               "Close that copy and start again.";
+        return "The log file \"" + path
+            + "\" is already open in another copy of Pintwise. "
+              "Close that copy and start again.";
     case Kind::TooLarge:
-        return "The log file \"" + path + "\" is too large: Pintwise can keep at most 32,767 entries. "
-               "The file has not been changed.";
+        return "The log file \"" + path
+            + "\" is too large: Pintwise can keep at most 32,767 entries. "
+              "The file has not been changed.";
     case Kind::Read:
         return "Could not read " + entry + " from " + file + ": " + why + ".";
     case Kind::Write:

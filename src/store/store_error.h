@@ -20,8 +20,8 @@ struct StoreError {
         AlreadyOpen,        // another running copy holds the file's lock
         TooLarge,           // more than 32,767 records; the file is left untouched
         Read,
-        Write,              // includes reserving space and syncing to disk
-        LogFull,            // a new entry would be number 32,768
+        Write,   // includes reserving space and syncing to disk
+        LogFull, // a new entry would be number 32,768
         NotOpen,
         BadRecordNumber,
     };

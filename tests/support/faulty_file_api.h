@@ -15,8 +15,8 @@ class FaultyFileApi final : public FileApi {
 public:
     enum class Call { Open, Fstat, Pread, Pwrite, Fdatasync, Fsync, Fallocate, Ftruncate, Flock, Close };
 
-    int failAt = 0;                 // 1-based; 0 never fails
-    std::optional<Call> onlyCall;   // count only calls of this kind
+    int failAt = 0;               // 1-based; 0 never fails
+    std::optional<Call> onlyCall; // count only calls of this kind
     int error = EIO;
 
     int calls = 0;                  // calls counted so far
@@ -26,10 +26,7 @@ public:
     {
         return shouldFail(Call::Open) ? -1 : m_real.open(path, flags, mode);
     }
-    int fstat(int fd, struct stat* status) override
-    {
-        return shouldFail(Call::Fstat) ? -1 : m_real.fstat(fd, status);
-    }
+    int fstat(int fd, struct stat* status) override { return shouldFail(Call::Fstat) ? -1 : m_real.fstat(fd, status); }
     ssize_t pread(int fd, void* buffer, size_t count, off_t offset) override
     {
         return shouldFail(Call::Pread) ? -1 : m_real.pread(fd, buffer, count, offset);

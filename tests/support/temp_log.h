@@ -43,9 +43,9 @@ private:
 
 // The entry window's text fields by objectName, in record order
 // (Field::Bier ... Field::Notes): recordBytes() takes their texts in this order.
-inline constexpr const char* kFieldNames[kFieldCount] = { "txtBier", "txtCountry", "txtLocation", "txtBrewery",
-                                                          "txtPurchese", "txtCost", "txtStyle", "txtTaste",
-                                                          "txtColor", "txtNotes" };
+inline constexpr const char* kFieldNames[kFieldCount]
+    = { "txtBier", "txtCountry", "txtLocation", "txtBrewery", "txtPurchese",
+        "txtCost", "txtStyle",   "txtTaste",    "txtColor",   "txtNotes" };
 
 // One record's 380 file bytes: each given field space-padded to its width
 // (20 bytes, 200 for the tenth); fields not given are all spaces.
