@@ -2,6 +2,7 @@
 // given: prints "ready <peak resident KiB>" once the entry window is painted
 // with record 1 or, given --list, once the name list opened from it is painted.
 
+#include "application_identity.h"
 #include "bench_support.h"
 #include "entry_window.h"
 #include "name_list_window.h"
@@ -16,6 +17,7 @@ int main(int argc, char* argv[])
     if (argc < 2)
         return 2;
     QApplication app(argc, argv);
+    setApplicationIdentity(app);
 
     LogStore store(argv[1]); // stands in for the executable's own directory
     QtMessageBox messages;

@@ -1,3 +1,4 @@
+#include "application_identity.h"
 #include "entry_window.h"
 #include "log_store.h"
 #include "message_box.h"
@@ -9,6 +10,7 @@
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    pintwise::setApplicationIdentity(app);
 
     pintwise::LogStore store; // "Entry.Dat" beside this executable
     pintwise::QtMessageBox messages;
