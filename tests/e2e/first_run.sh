@@ -5,51 +5,14 @@
 # Usage: first_run.sh PATH_TO_PINTWISE
 set -euo pipefail
 
-work=$(mktemp -d)
-xvfb_pid='' app_pid=''
-cleanup() {
-    for pid in $app_pid $xvfb_pid; do { kill "$pid" && wait "$pid"; } 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAILED: $*" >&2
-    [[ -s $work/app.log ]] && sed 's/^/  pintwise: /' "$work/app.log" >&2
-    exit 1
-}
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/x_session.sh"
 
-for tool in Xvfb xdotool; do
-    command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/ensure-packages.sh installs it)"
-done
 cp "$1" "$work/pintwise" # Entry.Dat is kept beside the executable
-
-# Xvfb picks a free display itself and writes its number to fd 3 once it is ready.
-Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do grep -q . "$work/display" 2>/dev/null && break; sleep 0.1; done
-grep -q . "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=":$(head -n1 "$work/display")" QT_QPA_PLATFORM=xcb
-
-start_program() {
-    "$work/pintwise" >"$work/app.log" 2>&1 &
-    app_pid=$!
-}
-# No window manager: a window gets the keyboard only when given it.
-focus_window() {
-    local id
-    id=$(timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" | head -n1) || fail "no window titled \"$1\""
-    xdotool windowfocus --sync "$id"
-}
-keys() { xdotool key --delay 50 "$@"; }
-wait_for_exit() {
-    for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
-    kill -0 "$app_pid" 2>/dev/null && fail "pintwise did not end after Exit, Yes"
-    wait "$app_pid" || fail "pintwise ended with status $?"
-    app_pid=''
-}
+start_x_session
 
 # First run: the empty log's question, answered Yes.
-start_program
+start_program "$work/pintwise"
 focus_window "New file"
 keys Return
 focus_window "Tapsmith Pintwise"
@@ -86,7 +49,7 @@ if ! cmp "$work/expected" "$work/Entry.Dat"; then
 fi
 
 # Second run: the log has an entry, so no question, straight to browse mode.
-start_program
+start_program "$work/pintwise"
 focus_window "Tapsmith Pintwise"
 if xdotool search --onlyvisible --name '^New file$' >/dev/null; then fail "the second run asked \"New file\""; fi
 keys Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab space # from Bier past nine fields, New and List to Exit
