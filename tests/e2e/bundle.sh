@@ -7,7 +7,7 @@
 # Usage: bundle.sh BUILD_DIR
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-source "$here/x_session.sh"
+source "$here/../../scripts/x_session.sh"
 
 cpack --config "$1/CPackConfig.cmake" -B "$work/package" >"$work/cpack.log" 2>&1 || fail "cpack: $(cat "$work/cpack.log")"
 bundles=("$work"/package/pintwise-*.tar.gz)

@@ -6,7 +6,7 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
-source "$here/x_session.sh"
+source "$here/../../scripts/x_session.sh"
 
 cp "$1" "$work/pintwise" # Entry.Dat is kept beside the executable
 start_x_session
