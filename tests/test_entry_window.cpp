@@ -121,6 +121,7 @@ private slots:
             QCOMPARE(label->text(), caption);
             QCOMPARE(label->focusPolicy(), Qt::NoFocus);
             QCOMPARE(label->buddy(), h.window.findChild<QWidget*>(buddy));
+            QVERIFY(QFontMetrics(label->font()).horizontalAdvance(caption) <= label->width()); // nothing clipped
             // A screen reader announces the field by its label.
             QCOMPARE(QAccessible::queryAccessibleInterface(label->buddy())->text(QAccessible::Name), caption);
         } else if (auto* button = qobject_cast<QPushButton*>(control)) {
@@ -147,6 +148,14 @@ private slots:
             h.field(f)->setText(longText);
             QCOMPARE(h.field(f)->text(), longText);
         }
+
+        // A picture of the window has the same size in device-independent
+        // pixels at any scale, with the screen's pixels behind each one.
+        const QPixmap picture = h.window.grab();
+        const qreal scale = qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble();
+        QCOMPARE(picture.devicePixelRatio(), scale);
+        QCOMPARE(picture.deviceIndependentSize(), QSizeF(719, 413));
+        QCOMPARE(picture.size(), QSize(qRound(719 * scale), qRound(413 * scale)));
 
         QList<QPair<QWidget*, QRect>> before;
         for (QWidget* child : h.window.findChildren<QWidget*>())
