@@ -11,8 +11,6 @@
 #include <time.h>
 #include <unistd.h>
 
-extern char** environ;
-
 using namespace pintwise;
 
 namespace {

@@ -35,7 +35,7 @@ void BM_ReadEveryRecord(benchmark::State& state)
     LogStore store(g_readDir->path());
     if (store.locate() || store.open() || store.count())
         return state.SkipWithError("cannot open the log");
-    for (auto _ : state) {
+    for ([[maybe_unused]] auto _ : state) {
         for (int n = 1; n <= store.recordCount(); ++n) {
             if (store.readRecord(static_cast<RecordNumber>(n)))
                 return state.SkipWithError("read failed");
@@ -48,7 +48,7 @@ void BM_ReadWholeFileFloor(benchmark::State& state)
 {
     const int fd = openOrDie(g_readDir->file(LogStore::kDataFileName), O_RDONLY);
     std::vector<char> buffer(kMaxRecords * kRecordSize);
-    for (auto _ : state) {
+    for ([[maybe_unused]] auto _ : state) {
         if (::pread(fd, buffer.data(), buffer.size(), 0) != static_cast<ssize_t>(buffer.size()))
             state.SkipWithError("short read");
         benchmark::DoNotOptimize(buffer.data());
@@ -64,7 +64,7 @@ void BM_Save(benchmark::State& state, bool append)
     EntryWindow window(store, messages);
     if (window.load() != EntryWindow::LoadResult::Shown)
         return state.SkipWithError("cannot load the log");
-    for (auto _ : state) {
+    for ([[maybe_unused]] auto _ : state) {
         if (append && store.reserveSlot())
             return state.SkipWithError("log full");
         if (window.saveCurrentRecord() != EntryWindow::SaveResult::Written)
@@ -78,7 +78,7 @@ void BM_PwriteFdatasyncFloor(benchmark::State& state, bool append)
     const int fd = openOrDie(path, O_RDWR | O_CREAT | O_TRUNC);
     const RecordBytes bytes = bench::sampleRecord(1).toBytes();
     off_t offset = 0;
-    for (auto _ : state) {
+    for ([[maybe_unused]] auto _ : state) {
         if (::pwrite(fd, bytes.data(), bytes.size(), offset) != static_cast<ssize_t>(bytes.size())
             || ::fdatasync(fd) != 0)
             state.SkipWithError("write failed");

@@ -219,7 +219,7 @@ private slots:
         QTest::addColumn<QString>("shownName");
         QTest::addColumn<bool>("listOpen");
         QTest::addColumn<QString>("firstCaption");
-        const auto row = [](const char* name, int tabs, const char* button, QStringList asked, const char* shown,
+        const auto row = [](const char* name, int tabs, const char* button, const QStringList& asked, const char* shown,
                             bool list = false, const char* caption = "New") {
             QTest::newRow(name) << tabs << button << asked << shown << list << caption;
         };

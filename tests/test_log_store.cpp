@@ -10,7 +10,7 @@ Q_DECLARE_METATYPE(pintwise::FaultyFileApi::Call)
 
 #define CHECK_OK(expr)                                                                                                 \
     do {                                                                                                               \
-        const Status s_ = (expr);                                                                                      \
+        const Status& s_ = (expr);                                                                                     \
         QVERIFY2(!s_, s_ ? s_->message().c_str() : "");                                                                \
     } while (false)
 #define OPEN_LOG(store)                                                                                                \
@@ -46,7 +46,7 @@ void setBuffer(LogStore& store, const QByteArray& data)
 QByteArray afterWrite(QByteArray file, int n, const QByteArray& record)
 {
     file.resize(std::max(file.size(), qsizetype(n * kRecordSize)), '\0');
-    return file.replace((n - 1) * kRecordSize, kRecordSize, record);
+    return file.replace((n - 1) * qsizetype(kRecordSize), kRecordSize, record);
 }
 
 } // namespace
@@ -168,8 +168,9 @@ private slots:
                 got += store.readRecord(RecordNumber(n)) ? "read failed" : buffer(store);
             return got;
         };
-        const auto span
-            = [&](int from, int to) { return file.mid((from - 1) * kRecordSize, (to - from + 1) * kRecordSize); };
+        const auto span = [&](int from, int to) {
+            return file.mid((from - 1) * qsizetype(kRecordSize), (to - from + 1) * qsizetype(kRecordSize));
+        };
         QCOMPARE(readAll(1, readFirst), span(1, readFirst));
         setBuffer(store, sampleRecord("new"));
         CHECK_OK(store.writeRecord(RecordNumber(written)));
