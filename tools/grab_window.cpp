@@ -74,12 +74,8 @@ int main(int argc, char* argv[])
         const QImage image = screen->grabWindow(id).toImage().convertToFormat(QImage::Format_RGB32);
         if (image.isNull())
             fail(QString("window %1 could not be grabbed (no such window, or empty)").arg(idText));
-        if (isOneColour(image))
-            matches = 0; // not painted yet
-        else if (image == last)
-            ++matches;
-        else
-            matches = 0;
+        // A flat picture is a window that has not painted yet.
+        matches = !isOneColour(image) && image == last ? matches + 1 : 0;
         last = image;
         if (matches >= kMatchesNeeded)
             break;
