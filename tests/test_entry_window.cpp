@@ -1,3 +1,4 @@
+#include "application_identity.h"
 #include "entry_window.h"
 #include "faulty_file_api.h"
 #include "scripted_message_box.h"
@@ -286,6 +287,25 @@ private slots:
             = "The log already holds 32,767 entries, the most it can keep. No new entry can be added.";
         QCOMPARE(h.messages.prompts(), full ? QStringList { refusal } : QStringList {});
         QCOMPARE(QFileInfo(h.log.filePath()).size(), qint64(count) * 380); // reserving writes nothing
+    }
+
+    void applicationIdentity()
+    {
+        setApplicationIdentity(*qApp);
+        QCOMPARE(QGuiApplication::applicationName(), QString("Pintwise"));
+        QCOMPARE(QGuiApplication::desktopFileName(), QString("pintwise")); // data/pintwise.desktop
+        // The icon is drawn from its SVG on demand, at any size a window asks for.
+        const QIcon icon = QGuiApplication::windowIcon();
+        const qreal scale = qApp->devicePixelRatio();
+        for (const int size : { 16, 32, 256 }) {
+            const QPixmap picture = icon.pixmap(size);
+            QCOMPARE(picture.deviceIndependentSize(), QSizeF(size, size));
+            const QImage image = picture.toImage();
+            QCOMPARE(image.size(), QSize(qRound(size * scale), qRound(size * scale)));
+            QVERIFY(image.pixelColor(image.width() / 2, image.height() * 3 / 4).alpha() > 0); // the beer, not blank
+        }
+        Harness h;
+        QCOMPARE(h.window.windowIcon().cacheKey(), icon.cacheKey());
     }
 
     void realMessageBox_data()
