@@ -5,5 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/ensure-packages.sh
 mapfile -t sources < <(git ls-files '*.cpp' '*.h')
+# With no files clang-format would read standard input and pass.
+((${#sources[@]} > 0)) || { echo "format: git lists no sources here" >&2; exit 1; }
 clang-format --dry-run -Werror "${sources[@]}"
 echo "format: ${#sources[@]} files follow .clang-format"

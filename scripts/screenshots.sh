@@ -13,6 +13,7 @@ cmake --preset default -B "$build" >/dev/null
 cmake --build "$build" -j2 --target pintwise grab_window >/dev/null
 grab=$build/tools/grab_window
 
+# shellcheck source=x_session.sh
 source scripts/x_session.sh
 
 command -v iconv >/dev/null || fail "iconv is not installed"
@@ -85,11 +86,7 @@ wait_for_exit
 # Second run: the entry window at twice the scale, same layout.
 start_program env QT_SCALE_FACTOR=2 "$work/pintwise"
 shoot "Tapsmith Pintwise" entry-window@2x.png
-focus_window "Tapsmith Pintwise"
-keys Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab space # from Bier to Exit
-focus_window "Pintwise"
-keys Return
-wait_for_exit
+exit_by_keyboard
 
 read -r w1 h1 < <(png_size "$work/shots/entry-window.png")
 read -r w2 h2 < <(png_size "$work/shots/entry-window@2x.png")

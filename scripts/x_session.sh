@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by the scripts that drive the real program under Xvfb (the end-to-end
 # tests and the screenshots); source it.
 # It makes a scratch directory $work, removed on exit with everything it
@@ -18,17 +19,16 @@ fail() {
     exit 1
 }
 
-# Xvfb picks a free display itself and writes its number to fd 3 once it is
-# ready. Access control is off: the server listens on its local socket only,
-# and a program run as another user must be able to connect. The screen holds
-# the entry window at twice the scale; its black root lets a picture tell a
-# window that has not painted yet.
+# start_x_session [XVFB_OPTION...]: Xvfb picks a free display itself and
+# writes its number to fd 3 once it is ready. It listens on its local socket
+# only. The screen holds the entry window at twice the scale; its black root
+# lets a picture tell a window that has not painted yet.
 start_x_session() {
     local tool
     for tool in Xvfb xdotool xprop; do
         command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/ensure-packages.sh installs it)"
     done
-    Xvfb -displayfd 3 -nolisten tcp -ac -br -screen 0 1600x1000x24 3>"$work/display" 2>"$work/xvfb.log" &
+    Xvfb -displayfd 3 -nolisten tcp -br -screen 0 1600x1000x24 "$@" 3>"$work/display" 2>"$work/xvfb.log" &
     xvfb_pid=$!
     for _ in $(seq 100); do grep -q . "$work/display" 2>/dev/null && break; sleep 0.1; done
     grep -q . "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
@@ -64,3 +64,13 @@ focus_window() {
 }
 
 keys() { xdotool key --delay 50 "$@"; }
+
+# exit_by_keyboard [STATUS]: from the first field of the entry window, Tab
+# past the ten fields, New and List to Exit, press it and answer Yes.
+exit_by_keyboard() {
+    focus_window "Tapsmith Pintwise"
+    keys Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab space
+    focus_window "Pintwise"
+    keys Return
+    wait_for_exit "${1:-0}"
+}

@@ -5,6 +5,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QDialog>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
@@ -43,6 +44,18 @@ QStringList namesWithRole(QAccessibleInterface* root, QAccessible::Role role)
         if (item->role() == role)
             names.append(item->text(QAccessible::Name));
     return names;
+}
+
+// A box the test failed to answer would keep show() from returning: after a
+// few seconds it is closed, and the test fails instead of hanging.
+void closeBoxIfStillOpen(QObject* context, bool& stillOpen)
+{
+    QTimer::singleShot(5000, context, [&stillOpen] {
+        if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            stillOpen = true;
+            box->done(QDialog::Rejected);
+        }
+    });
 }
 
 struct Session {
@@ -172,8 +185,12 @@ private slots:
             }
         });
 
+        bool stillOpen = false;
+        closeBoxIfStillOpen(this, stillOpen);
         QtMessageBox messages;
-        QCOMPARE(messages.show(prompt, buttons, MessageBox::Icon::None, title), answer);
+        const MessageBox::Answer given = messages.show(prompt, buttons, MessageBox::Icon::None, title);
+        QVERIFY(!stillOpen);
+        QCOMPARE(given, answer);
         QCOMPARE(seenTitle, announcedTitle);
         QVERIFY2(seenTexts.contains(prompt), qPrintable(seenTexts.join(" | ")));
         QCOMPARE(seenButtons, announcedButtons);
@@ -185,10 +202,15 @@ private slots:
         QTest::addColumn<MessageBox::Answer>("answer");
         using A = MessageBox::Answer;
         QTest::newRow("Return takes the default, Yes") << QList<int> { Qt::Key_Return } << A::Yes;
+        QTest::newRow("Space on the highlighted Yes") << QList<int> { Qt::Key_Space } << A::Yes;
         QTest::newRow("Y") << QList<int> { Qt::Key_Y } << A::Yes;
         QTest::newRow("N") << QList<int> { Qt::Key_N } << A::No;
         QTest::newRow("Escape does nothing, then Y") << QList<int> { Qt::Key_Escape, Qt::Key_Y } << A::Yes;
         QTest::newRow("Tab to No, Space") << QList<int> { Qt::Key_Tab, Qt::Key_Space } << A::No;
+        QTest::newRow("Tab to No, Return") << QList<int> { Qt::Key_Tab, Qt::Key_Return } << A::No;
+        QTest::newRow("Right to No, Space") << QList<int> { Qt::Key_Right, Qt::Key_Space } << A::No;
+        QTest::newRow("Right, Left back to Yes, Space")
+            << QList<int> { Qt::Key_Right, Qt::Key_Left, Qt::Key_Space } << A::Yes;
     }
 
     void messageBoxAnsweredByKeys()
@@ -204,9 +226,13 @@ private slots:
                 QTest::keyClick(box->focusWidget() ? box->focusWidget() : box, Qt::Key(key));
             }
         });
+        bool stillOpen = false;
+        closeBoxIfStillOpen(this, stillOpen);
         QtMessageBox messages;
-        QCOMPARE(messages.show("Exit - are you sure?", MessageBox::Buttons::YesNo, MessageBox::Icon::Question, {}),
-                 answer);
+        const MessageBox::Answer given
+            = messages.show("Exit - are you sure?", MessageBox::Buttons::YesNo, MessageBox::Icon::Question, {});
+        QVERIFY(!stillOpen);
+        QCOMPARE(given, answer);
     }
 
     void keyboardReachesEveryCommand_data()
@@ -246,8 +272,10 @@ private slots:
         s.button("cmdMove2")->click();
         QApplication::setActiveWindow(&s.window);
         QVERIFY(QTest::qWaitForWindowActive(&s.window));
-        for (int i = 0; i < tabs; ++i)
+        for (int i = 0; i < tabs; ++i) {
+            QVERIFY(QApplication::focusWidget());
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
         QCOMPARE(QApplication::focusWidget()->objectName(), button);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space); // the questions are answered No
 
