@@ -198,6 +198,36 @@ private slots:
         CHECK_OK(second.open());
     }
 
+    // File systems without locks or without space reservation still hold a
+    // usable log: it opens, and a new entry is saved, whole.
+    void fileSystemWithoutFeature_data()
+    {
+        QTest::addColumn<FaultyFileApi::Call>("call");
+        QTest::addColumn<int>("error");
+        using C = FaultyFileApi::Call;
+        QTest::newRow("no locks (EOPNOTSUPP)") << C::Flock << EOPNOTSUPP;
+        QTest::newRow("no locks (ENOLCK)") << C::Flock << ENOLCK;
+        QTest::newRow("no reservation (EOPNOTSUPP)") << C::Fallocate << EOPNOTSUPP;
+    }
+
+    void fileSystemWithoutFeature()
+    {
+        QFETCH(FaultyFileApi::Call, call);
+        QFETCH(int, error);
+        TempLog log;
+        log.write(records(1, 2));
+        FaultyFileApi files;
+        files.onlyCall = call;
+        files.failAt = 1;
+        files.error = error;
+        LogStore store(log.directoryPath(), files);
+        OPEN_LOG(store);
+        setBuffer(store, sampleRecord("new"));
+        CHECK_OK(store.writeRecord(3));
+        QVERIFY(files.failedCall == call);
+        QCOMPARE(log.read(), records(1, 2) + sampleRecord("new"));
+    }
+
     void directoryInTheWay()
     {
         TempLog log;

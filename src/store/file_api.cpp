@@ -22,13 +22,9 @@ public:
     }
     int fdatasync(int fd) override { return ::fdatasync(fd); }
     int fsync(int fd) override { return ::fsync(fd); }
-    int fallocate(int fd, off_t offset, off_t length) override
+    int fallocate(int fd, int mode, off_t offset, off_t length) override
     {
-        const int error = ::posix_fallocate(fd, offset, length);
-        if (error == 0)
-            return 0;
-        errno = error;
-        return -1;
+        return ::fallocate(fd, mode, offset, length);
     }
     int ftruncate(int fd, off_t length) override { return ::ftruncate(fd, length); }
     int flock(int fd, int operation) override { return ::flock(fd, operation); }

@@ -21,8 +21,9 @@ public:
     virtual ssize_t pwrite(int fd, const void* buffer, size_t count, off_t offset) = 0;
     virtual int fdatasync(int fd) = 0;
     virtual int fsync(int fd) = 0;
-    // Unlike posix_fallocate itself, returns -1 and sets errno on failure.
-    virtual int fallocate(int fd, off_t offset, off_t length) = 0;
+    // Linux fallocate(2): `mode` 0 allocates and may grow the file,
+    // FALLOC_FL_KEEP_SIZE allocates without changing its length.
+    virtual int fallocate(int fd, int mode, off_t offset, off_t length) = 0;
     virtual int ftruncate(int fd, off_t length) = 0;
     virtual int flock(int fd, int operation) = 0;
     virtual int close(int fd) = 0;

@@ -96,7 +96,9 @@ Status LogStore::open()
 
     // flock, not fcntl locks: an fcntl lock vanishes as soon as any descriptor
     // of the file is closed, an flock lock lives exactly as long as this one.
-    if (m_files.flock(fd, LOCK_EX | LOCK_NB) != 0)
+    // Some network and FUSE file systems offer no locks at all; the log is
+    // opened there all the same, unguarded, as it always could be.
+    if (m_files.flock(fd, LOCK_EX | LOCK_NB) != 0 && errno != EOPNOTSUPP && errno != ENOLCK)
         return errno == EWOULDBLOCK ? fail(StoreError::Kind::AlreadyOpen, 0) : fail(StoreError::Kind::Open, errno);
 
     struct stat status { };
@@ -249,14 +251,8 @@ Status LogStore::writeRecord(RecordNumber n)
     if (offset < oldFileSize && !readAt(offset, oldBytes.data(), oldBytes.size(), oldLength))
         return error(StoreError::Kind::Write, errno, n);
 
-    // Reserve the space first: on a full disk this fails cleanly, before a
-    // single byte of a partial record can reach the file.
-    if (extends
-        && m_files.fallocate(m_fd, static_cast<off_t>(oldFileSize), static_cast<off_t>(end - oldFileSize)) != 0) {
-        const int reason = errno;
-        rollBack(offset, oldBytes.data(), 0, oldFileSize, true);
-        return error(StoreError::Kind::Write, reason, n);
-    }
+    if (extends && !reserve(oldFileSize, end))
+        return error(StoreError::Kind::Write, errno, n);
 
     if (!writeAt(offset, bytes.data(), bytes.size()) || m_files.fdatasync(m_fd) != 0) {
         const int reason = errno;
@@ -266,6 +262,19 @@ Status LogStore::writeRecord(RecordNumber n)
 
     m_fileSize = std::max(oldFileSize, end);
     return {};
+}
+
+bool LogStore::reserve(std::uint64_t from, std::uint64_t to)
+{
+    // Reserve the blocks first, so a full disk fails here, before a byte of a
+    // partial record reaches the file. The reservation keeps the file's
+    // length: only the write itself moves the end of the file, so a crash at
+    // any moment leaves either the old length or the new record whole, never
+    // a slot of zeros nobody saved. A file system that cannot reserve simply
+    // goes without; a full disk then shows in the write, and is rolled back.
+    if (m_files.fallocate(m_fd, FALLOC_FL_KEEP_SIZE, static_cast<off_t>(from), static_cast<off_t>(to - from)) == 0)
+        return true;
+    return errno == EOPNOTSUPP || errno == ENOSYS;
 }
 
 void LogStore::rollBack(std::uint64_t offset, const unsigned char* oldBytes, std::size_t oldLength,

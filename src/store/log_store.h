@@ -33,7 +33,8 @@ public:
     // Sets dataFilePath() to the program directory, "/" and "Entry.Dat".
     [[nodiscard]] Status locate();
     // Opens the file for reading and writing, creating it empty when missing,
-    // never truncating it, and locks it against a second running copy.
+    // never truncating it, and locks it against a second running copy
+    // wherever the file system offers locks.
     [[nodiscard]] Status open();
     // Sets recordCount() from the file's length.
     [[nodiscard]] Status count();
@@ -63,6 +64,7 @@ private:
     StoreError error(StoreError::Kind kind, int errnoValue = 0, RecordNumber record = 0) const;
     bool readAt(std::uint64_t offset, unsigned char* buffer, std::size_t size, std::size_t& got);
     bool writeAt(std::uint64_t offset, const unsigned char* buffer, std::size_t size);
+    bool reserve(std::uint64_t from, std::uint64_t to);
     void rollBack(std::uint64_t offset, const unsigned char* oldBytes, std::size_t oldLength, std::uint64_t oldFileSize,
                   bool extended);
     Status syncDirectory();

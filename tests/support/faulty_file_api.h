@@ -37,9 +37,9 @@ public:
     }
     int fdatasync(int fd) override { return shouldFail(Call::Fdatasync) ? -1 : m_real.fdatasync(fd); }
     int fsync(int fd) override { return shouldFail(Call::Fsync) ? -1 : m_real.fsync(fd); }
-    int fallocate(int fd, off_t offset, off_t length) override
+    int fallocate(int fd, int mode, off_t offset, off_t length) override
     {
-        return shouldFail(Call::Fallocate) ? -1 : m_real.fallocate(fd, offset, length);
+        return shouldFail(Call::Fallocate) ? -1 : m_real.fallocate(fd, mode, offset, length);
     }
     int ftruncate(int fd, off_t length) override
     {
