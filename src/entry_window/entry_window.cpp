@@ -1,5 +1,6 @@
 #include "entry_window.h"
 
+#include "log_text.h"
 #include "name_list_window.h"
 #include "window_units.h"
 
@@ -194,7 +195,7 @@ bool EntryWindow::displayRecord(RecordNumber n)
     const Record& record = m_store.recordBuffer();
     for (int f = 0; f < kFieldCount; ++f) {
         QLineEdit* edit = m_fields[static_cast<std::size_t>(f)];
-        edit->setText(toQString(record.fieldView(static_cast<Field>(f))));
+        edit->setText(fieldText(record, static_cast<Field>(f)));
         edit->setCursorPosition(0); // show the start of a long note, not its end
     }
     if (failure) {

@@ -1,5 +1,6 @@
 #include "name_list_window.h"
 
+#include "log_text.h"
 #include "window_units.h"
 
 #include <QEvent>
@@ -38,9 +39,7 @@ Status NameListWindow::fill(LogStore& store)
         failure = store.readRecord(static_cast<RecordNumber>(n));
         if (failure)
             break;
-        std::u32string_view name = store.recordBuffer().fieldView(Field::Bier);
-        name = name.substr(0, name.find_last_not_of(U' ') + 1); // trailing spaces only
-        names.append(toQString(name));
+        names.append(fieldText(store.recordBuffer(), Field::Bier, TrailingSpaces::Trim));
     }
     m_names->setStringList(names);
     return failure;
