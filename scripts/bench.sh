@@ -5,7 +5,7 @@
 # builds elsewhere than build/default.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/ensure-packages.sh
+scripts/ensure-packages.sh test
 build=${BENCH_BUILD_DIR:-build/default}
 cmake --preset default -B "$build" >/dev/null
 cmake --build "$build" -j2 --target bench_name_list bench_store bench_startup

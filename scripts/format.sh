@@ -3,7 +3,7 @@
 # To fix: clang-format -i $(git ls-files '*.cpp' '*.h')
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/ensure-packages.sh
+scripts/ensure-packages.sh test
 mapfile -t sources < <(git ls-files '*.cpp' '*.h')
 # With no files clang-format would read standard input and pass.
 ((${#sources[@]} > 0)) || { echo "format: git lists no sources here" >&2; exit 1; }

@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=${1:-docs}
-scripts/ensure-packages.sh
+scripts/ensure-packages.sh test
 build=${SCREENSHOTS_BUILD_DIR:-build/default}
 cmake --preset default -B "$build" >/dev/null
 cmake --build "$build" -j2 --target pintwise grab_window >/dev/null

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Runs clang-tidy with the checks of .clang-tidy over every source file the build compiles
 # under src/, tests/, bench/ and tools/, two at a time; any finding fails the run.
-# TIDY_BUILD_DIR configures and reads a build elsewhere than build/default.
+# It configures with the dev preset (warnings are errors); TIDY_BUILD_DIR
+# configures and reads a build elsewhere than build/default.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/ensure-packages.sh
+scripts/ensure-packages.sh test
 root=$(pwd -P)
 build=${TIDY_BUILD_DIR:-build/default}
 
@@ -14,7 +15,7 @@ trap 'rm -rf "$logs"' EXIT
 # clang-tidy reads the flags from compile_commands.json, and the sources include moc's output,
 # so the autogen targets (and the libraries they wait for) must have been built.
 autogen() {
-    cmake --preset default -B "$build" || return
+    cmake --preset dev -B "$build" || return
     local targets
     mapfile -t targets < <(cmake --build "$build" --target help | sed -n 's/^\.\.\. \(.*_autogen\)$/\1/p')
     cmake --build "$build" -j2 --target "${targets[@]}"

@@ -26,7 +26,7 @@ fail() {
 start_x_session() {
     local tool
     for tool in Xvfb xdotool xprop; do
-        command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/ensure-packages.sh installs it)"
+        command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/ensure-packages.sh test installs it)"
     done
     Xvfb -displayfd 3 -nolisten tcp -br -screen 0 1600x1000x24 "$@" 3>"$work/display" 2>"$work/xvfb.log" &
     xvfb_pid=$!

@@ -270,7 +270,7 @@ private slots:
 
         Session s(kThree);
         s.button("cmdMove2")->click();
-        QApplication::setActiveWindow(&s.window);
+        s.window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&s.window));
         for (int i = 0; i < tabs; ++i) {
             QVERIFY(QApplication::focusWidget());
