@@ -24,6 +24,12 @@ Status locateLog(LogStore& store, const Invocation& invocation)
     return {};
 }
 
+// "1 entry", "2 entries".
+std::string entries(int count)
+{
+    return std::to_string(count) + (count == 1 ? " entry" : " entries");
+}
+
 ToolError nothingAdded(const std::string& what)
 {
     return { kExitFailure, what + "; nothing was added" };
@@ -139,21 +145,21 @@ ToolStatus runImport(const Invocation& invocation, OutputSink& out, FileApi& fil
     const int rows = importer.rowCount();
     const std::string log = quoted(store.dataFilePath());
     if (rows > kMaxRecords - before)
-        return nothingAdded(log + " holds " + std::to_string(before) + " entries and " + csvName + " "
-                            + std::to_string(rows) + " rows, more than the 32767 a log can hold");
+        return nothingAdded(log + " holds " + entries(before) + " and " + csvName + " " + std::to_string(rows)
+                            + " rows, more than the 32767 a log can hold");
     if (invocation.cut && importer.changedValues() > 0)
         out.append(std::to_string(importer.changedValues())
                    + (importer.changedValues() == 1 ? " value was" : " values were")
                    + " cut to fit or had characters replaced by '?'.\n");
     if (invocation.dryRun) {
-        out.append("Would add " + std::to_string(rows) + " entries to " + log + (missing ? ", creating it" : "")
+        out.append("Would add " + entries(rows) + " to " + log + (missing ? ", creating it" : "")
                    + "; it would then hold " + std::to_string(before + rows) + ". Nothing was changed.\n");
         return {};
     }
     if (auto failure = store.appendRecords(importer.records()))
         return fromStoreError(*failure);
-    out.append("Added " + std::to_string(rows) + " entries to " + log + "; it now holds "
-               + std::to_string(store.recordCount()) + ".\n");
+    out.append("Added " + entries(rows) + " to " + log + "; it now holds " + std::to_string(store.recordCount())
+               + ".\n");
     return {};
 }
 

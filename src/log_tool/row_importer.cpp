@@ -64,7 +64,8 @@ void RowImporter::addRow(int line, std::vector<std::string>& fields)
     ++m_rowCount;
     if (fields.size() != m_columnNames.size()) {
         m_problems.push_back("line " + std::to_string(line) + ": " + std::to_string(fields.size())
-                             + " values, but the header names " + std::to_string(m_columnNames.size()) + " columns");
+                             + (fields.size() == 1 ? " value" : " values") + ", but the header has "
+                             + std::to_string(m_columnNames.size()) + " columns");
         return;
     }
 
