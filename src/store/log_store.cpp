@@ -19,10 +19,13 @@ std::uint64_t offsetOf(RecordNumber n)
     return static_cast<std::uint64_t>(n - 1) * kRecordSize;
 }
 
-// Everything before the last "/"; a file in the root directory gives "/".
+// Everything before the last "/"; a file in the root directory gives "/",
+// a name without a folder (a path the tool's user typed) the current one.
 std::string parentDirectory(const std::string& path)
 {
     const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
     return slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
