@@ -55,7 +55,7 @@ void writeFile(const QString& path, const QByteArray& bytes)
 QString readCsv(const QByteArray& input, bool byteByByte, QString& error)
 {
     QStringList rows;
-    CsvReader reader([&](int line, std::vector<std::string>& fields) {
+    CsvReader reader([&](int line, std::span<const std::string> fields) {
         QStringList texts;
         for (const std::string& field : fields)
             texts.append(QString::fromStdString(field));
@@ -527,6 +527,8 @@ private slots:
         QTest::newRow("import from standard input")
             << QStringList { "import", "-", "%LOG%" } << QByteArray("Bier\nx\n") << false << 0 << "";
         QTest::newRow("check") << QStringList { "check", "%LOG%" } << QByteArray() << false << 0 << "";
+        QTest::newRow("import into a new log named without a folder")
+            << QStringList { "import", "-", "new.dat" } << QByteArray("Bier\nx\n") << false << 0 << "";
         QTest::newRow("no command") << QStringList() << QByteArray() << false << 2
                                     << "pintwise-log: no command given" + hint;
         QTest::newRow("unknown command") << QStringList { "exprot" } << QByteArray() << false << 2
@@ -568,6 +570,7 @@ private slots:
             = [&](QString text) { return text.replace("%LOG%", log.filePath()).replace("%DIR%", log.directory()); };
         arguments.replaceInStrings("%LOG%", log.filePath()).replaceInStrings("%DIR%", log.directory());
         QProcess tool;
+        tool.setWorkingDirectory(log.directory());
         if (stdoutFull)
             tool.setStandardOutputFile("/dev/full");
         tool.start(PINTWISE_LOG_BINARY, arguments);

@@ -123,7 +123,7 @@ ToolStatus runImport(const Invocation& invocation, OutputSink& out, FileApi& fil
     }
 
     RowImporter importer(invocation.cut);
-    CsvReader reader([&](int line, std::vector<std::string>& fields) { importer.addRow(line, fields); });
+    CsvReader reader([&](int line, std::span<const std::string> fields) { importer.addRow(line, fields); });
     if (auto failure = readCsv(invocation.csv, standardInput, reader))
         return failure;
     const std::string csvName = invocation.csv == "-" ? std::string("standard input") : quoted(invocation.csv);

@@ -32,7 +32,12 @@ CsvReader::~CsvReader()
 void CsvReader::onField(void* data, std::size_t length, void* self)
 {
     auto* reader = static_cast<CsvReader*>(self);
-    reader->m_fields.emplace_back(static_cast<const char*>(data), data ? length : 0);
+    const auto* text = static_cast<const char*>(data);
+    if (reader->m_fieldCount < reader->m_fields.size())
+        reader->m_fields[reader->m_fieldCount].assign(text, data ? length : 0);
+    else
+        reader->m_fields.emplace_back(text, data ? length : 0);
+    ++reader->m_fieldCount;
 }
 
 void CsvReader::onRowEnd(int, void* self)
@@ -40,8 +45,8 @@ void CsvReader::onRowEnd(int, void* self)
     auto* reader = static_cast<CsvReader*>(self);
     const int line = reader->m_rowStart ? reader->m_rowStart : reader->m_line;
     reader->m_rowStart = 0;
-    reader->m_handler(line, reader->m_fields);
-    reader->m_fields.clear();
+    reader->m_handler(line, std::span<const std::string>(reader->m_fields.data(), reader->m_fieldCount));
+    reader->m_fieldCount = 0;
 }
 
 bool CsvReader::fail(const std::string& why)

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,8 +19,8 @@ namespace pintwise {
 
 class CsvReader {
 public:
-    // `fields` may be moved from.
-    using RowHandler = std::function<void(int line, std::vector<std::string>& fields)>;
+    // `fields` is valid during the call only.
+    using RowHandler = std::function<void(int line, std::span<const std::string> fields)>;
 
     explicit CsvReader(RowHandler handler);
     ~CsvReader();
@@ -41,7 +42,8 @@ private:
 
     RowHandler m_handler;
     std::unique_ptr<csv_parser> m_parser;
-    std::vector<std::string> m_fields;
+    std::vector<std::string> m_fields; // reused from row to row: fewer allocations
+    std::size_t m_fieldCount = 0;
     int m_line = 1;         // the line being fed
     int m_rowStart = 0;     // the line the row in progress starts on, 0 before it starts
     std::string m_bomProbe; // the first bytes, until they prove to be a BOM or not

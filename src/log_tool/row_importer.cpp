@@ -29,12 +29,19 @@ bool sameName(const std::string& a, const char* b)
 
 } // namespace
 
+RowImporter::RowImporter(bool cut)
+    : m_cut(cut)
+{
+    // Address space only: pages are touched as rows arrive.
+    m_records.reserve(std::size_t(kMaxRecords) + 1);
+}
+
 void RowImporter::problem(int line, int column, const std::string& what)
 {
     m_problems.push_back("line " + std::to_string(line) + ", " + m_columnNames[std::size_t(column)] + ": " + what);
 }
 
-void RowImporter::readHeader(int line, const std::vector<std::string>& names)
+void RowImporter::readHeader(int line, std::span<const std::string> names)
 {
     m_haveHeader = true;
     const auto fail = [&](const std::string& why) { m_headerError = "line " + std::to_string(line) + ": " + why; };
@@ -55,7 +62,7 @@ void RowImporter::readHeader(int line, const std::vector<std::string>& names)
     }
 }
 
-void RowImporter::addRow(int line, std::vector<std::string>& fields)
+void RowImporter::addRow(int line, std::span<const std::string> fields)
 {
     if (m_headerError)
         return;
@@ -69,20 +76,37 @@ void RowImporter::addRow(int line, std::vector<std::string>& fields)
         return;
     }
 
-    Record record = Record::blank();
+    RecordBytes record;
+    record.fill(' ');
     for (std::size_t column = 0; column < fields.size(); ++column) {
         const int f = m_fieldOfColumn[column];
         if (f < 0)
             continue;
-        const std::string& bytes = fields[column];
-        if (!QByteArrayView(bytes).isValidUtf8()) {
+        const std::string& value = fields[column];
+        const auto [offset, width] = fieldLayout(static_cast<Field>(f));
+        unsigned char* const out = record.data() + offset;
+
+        // Most values are plain ASCII: their bytes are already the file's.
+        const auto ascii = [](char c) { return static_cast<unsigned char>(c) - 1U < 0x7FU; }; // 0x01-0x7F
+        if (std::all_of(value.begin(), value.end(), ascii)) {
+            // Trailing spaces are padding in the log; only what shows must fit.
+            const std::size_t shown = value.find_last_not_of(' ') + 1;
+            if (shown > width && !m_cut) {
+                problem(line, int(column),
+                        std::to_string(shown) + " characters, but the field holds " + std::to_string(width));
+                continue;
+            }
+            m_changed += shown > width ? 1 : 0;
+            std::copy_n(value.begin(), std::min(shown, width), out);
+            continue;
+        }
+
+        if (!QByteArrayView(value).isValidUtf8()) {
             problem(line, int(column), "not UTF-8 text");
             continue;
         }
-        std::u32string text = toCodePoints(QString::fromUtf8(bytes));
-        // Trailing spaces are padding in the log; only what shows must fit.
-        const auto shown = text.find_last_not_of(U' ') + 1;
-        const auto width = fieldLayout(static_cast<Field>(f)).width;
+        std::u32string text = toCodePoints(QString::fromUtf8(value));
+        const std::size_t shown = text.find_last_not_of(U' ') + 1;
         const auto lacking = std::find_if(text.begin(), text.begin() + std::ptrdiff_t(shown),
                                           [](char32_t c) { return c == 0 || !isRepresentable(c); });
         const bool tooLong = shown > width, unrepresentable = lacking != text.begin() + std::ptrdiff_t(shown);
@@ -99,10 +123,11 @@ void RowImporter::addRow(int line, std::vector<std::string>& fields)
                         *lacking ? describe(*lacking) + " is not a Windows-1252 character"
                                  : "a zero character would end the text");
         }
-        record.setField(static_cast<Field>(f), text);
+        // As the window saves a field: cut to width, '?' for what the code page lacks.
+        std::transform(text.begin(), text.begin() + std::ptrdiff_t(std::min(shown, width)), out, byteFromCodePoint);
     }
     if (m_problems.empty() && m_records.size() <= std::size_t(kMaxRecords))
-        m_records.push_back(record.toBytes());
+        m_records.push_back(record);
 }
 
 } // namespace pintwise

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -19,12 +20,9 @@ namespace pintwise {
 
 class RowImporter {
 public:
-    explicit RowImporter(bool cut)
-        : m_cut(cut)
-    {
-    }
+    explicit RowImporter(bool cut);
 
-    void addRow(int line, std::vector<std::string>& fields);
+    void addRow(int line, std::span<const std::string> fields);
 
     // Set when the header is unusable: nothing after it is read.
     const std::optional<std::string>& headerError() const { return m_headerError; }
@@ -40,7 +38,7 @@ public:
     const std::vector<RecordBytes>& records() const { return m_records; }
 
 private:
-    void readHeader(int line, const std::vector<std::string>& names);
+    void readHeader(int line, std::span<const std::string> names);
     void problem(int line, int column, const std::string& what);
 
     bool m_cut;
