@@ -464,8 +464,8 @@ private slots:
         QTest::newRow("undefined bytes")
             << odd + kSpaces + odder << qint64(0)
             << QStringList { "Entries with text: 2",
-                             "Undefined Windows-1252 bytes: 3: 0x81 in records 1, 3; 0x9D in record 3 (kept as they "
-                             "are)",
+                             "Undefined Windows-1252 bytes: 3 (0x81 in records 1, 3; 0x9D in record 3), kept as they "
+                             "are",
                              ok }
             << "";
         QTest::newRow("partial record, counted")

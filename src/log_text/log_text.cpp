@@ -4,7 +4,7 @@
 
 namespace pintwise {
 
-QString fieldText(const Record& record, Field field, TrailingSpaces trailing)
+void fieldText(const Record& record, Field field, TrailingSpaces trailing, QString& result)
 {
     std::u32string_view text = record.fieldView(field);
     if (trailing == TrailingSpaces::Trim) {
@@ -18,13 +18,21 @@ QString fieldText(const Record& record, Field field, TrailingSpaces trailing)
 
     // Every character the log's code page holds is one UTF-16 unit: copy
     // those straight, past the general decoder (the name list does 32,767).
-    QString result(static_cast<qsizetype>(text.size()), Qt::Uninitialized);
+    result.resize(static_cast<qsizetype>(text.size()));
     QChar* out = result.data();
     for (const char32_t c : text) {
-        if (c >= 0xD800 && (c < 0xE000 || c >= 0x10000))
-            return QString::fromUcs4(text.data(), static_cast<qsizetype>(text.size()));
+        if (c >= 0xD800 && (c < 0xE000 || c >= 0x10000)) {
+            result = QString::fromUcs4(text.data(), static_cast<qsizetype>(text.size()));
+            return;
+        }
         *out++ = QChar(char16_t(c));
     }
+}
+
+QString fieldText(const Record& record, Field field, TrailingSpaces trailing)
+{
+    QString result;
+    fieldText(record, field, trailing, result);
     return result;
 }
 

@@ -98,12 +98,12 @@ std::string CheckReport::text() const
         out += "none\n";
     } else {
         out += number(undefinedByteCount);
-        const char* separator = ": ";
+        const char* separator = " (";
         for (const auto& [byte, numbers] : undefinedBytes) {
             out += separator + hexByte(byte) + " in " + recordList(numbers);
             separator = "; ";
         }
-        out += " (kept as they are)\n";
+        out += "), kept as they are\n";
     }
     out += opensInWindow() ? "Opens in Pintwise: yes, " + number(records) + " of at most 32767 records\n"
                            : "Opens in Pintwise: no, " + number(records) + " records, more than 32767\n";

@@ -72,7 +72,8 @@ void CsvWriter::write(int number, const Record& record)
     out += std::to_string(number);
     for (int f = 0; f < kFieldCount; ++f) {
         out += ',';
-        appendField(out, fieldText(record, static_cast<Field>(f), TrailingSpaces::Trim));
+        fieldText(record, static_cast<Field>(f), TrailingSpaces::Trim, m_text);
+        appendField(out, m_text);
     }
     out += "\r\n";
     m_sink.flushIfFull();
@@ -127,7 +128,8 @@ void JsonWriter::write(int number, const Record& record)
     out += std::to_string(number);
     for (int f = 0; f < kFieldCount; ++f) {
         ((out += ",\"") += kColumnNames[f + 1]) += "\":";
-        appendString(out, fieldText(record, static_cast<Field>(f), TrailingSpaces::Trim));
+        fieldText(record, static_cast<Field>(f), TrailingSpaces::Trim, m_text);
+        appendString(out, m_text);
     }
     out += '}';
     m_sink.flushIfFull();

@@ -3,6 +3,7 @@
 #include "output_sink.h"
 #include "record.h"
 
+#include <QString>
 #include <QStringView>
 
 #include <array>
@@ -44,6 +45,7 @@ public:
 
 private:
     OutputSink& m_sink;
+    QString m_text; // one field at a time, its storage reused
 };
 
 // One JSON array, one object per record on a line of its own: "Record" a
@@ -62,6 +64,7 @@ public:
 
 private:
     OutputSink& m_sink;
+    QString m_text;
     bool m_first = true;
 };
 
