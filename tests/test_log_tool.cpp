@@ -68,7 +68,8 @@ QString readCsv(const QByteArray& input, bool byteByByte, QString& error)
     } else {
         fine = reader.feed(std::string_view(input.constData(), std::size_t(input.size())));
     }
-    fine = fine && reader.finish();
+    if (fine)
+        reader.finish();
     error = QString::fromStdString(reader.error());
     return rows.join(" / ");
 }

@@ -104,7 +104,9 @@ ToolStatus parseCommandLine(const std::vector<std::string>& arguments, Invocatio
         } else if (command == Command::Import && argument == "--dry-run") {
             status = flag(invocation.dryRun);
         } else {
-            status = usage("unknown option \"" + argument + "\" for " + first);
+            std::string what = "unknown option \"";
+            ((what += argument) += "\" for ") += first;
+            status = usage(what);
         }
         if (status)
             return status;

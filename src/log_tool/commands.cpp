@@ -43,7 +43,7 @@ ToolStatus readCsv(const std::string& path, int standardInput, CsvReader& reader
     const int fd = fromStdin ? standardInput : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return ToolError { kExitFailure, "cannot open " + name + ": " + reasonText(errno) };
-    std::vector<char> chunk(256 * 1024);
+    std::vector<char> chunk(std::size_t(256) * 1024);
     int readError = 0;
     bool parsed = true;
     while (parsed) {

@@ -37,7 +37,7 @@ public:
 private:
     static void onField(void* data, std::size_t length, void* self);
     static void onRowEnd(int terminator, void* self);
-    bool parse(std::string_view piece);
+    bool parse(std::string_view bytes);
     bool fail(const std::string& why);
 
     RowHandler m_handler;

@@ -42,7 +42,7 @@ public:
     const std::string& name() const { return m_name; }
 
 private:
-    static constexpr std::size_t kFlushSize = 64 * 1024;
+    static constexpr std::size_t kFlushSize = std::size_t(64) * 1024;
     void flush();
 
     int m_fd = 1;
