@@ -18,15 +18,16 @@ void fieldText(const Record& record, Field field, TrailingSpaces trailing, QStri
 
     // Every character the log's code page holds is one UTF-16 unit: copy
     // those straight, past the general decoder (the name list does 32,767).
-    result.resize(static_cast<qsizetype>(text.size()));
-    QChar* out = result.data();
-    for (const char32_t c : text) {
-        if (c >= 0xD800 && (c < 0xE000 || c >= 0x10000)) {
-            result = QString::fromUcs4(text.data(), static_cast<qsizetype>(text.size()));
-            return;
-        }
-        *out++ = QChar(char16_t(c));
+    // Both loops run to the end without a branch out, so they vectorise.
+    bool oneUnitEach = true;
+    for (const char32_t c : text)
+        oneUnitEach &= c < 0xD800 || (c >= 0xE000 && c < 0x10000);
+    if (!oneUnitEach) {
+        result = QString::fromUcs4(text.data(), static_cast<qsizetype>(text.size()));
+        return;
     }
+    result.resize(static_cast<qsizetype>(text.size()));
+    std::transform(text.begin(), text.end(), result.data(), [](char32_t c) { return QChar(char16_t(c)); });
 }
 
 QString fieldText(const Record& record, Field field, TrailingSpaces trailing)
