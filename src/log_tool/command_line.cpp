@@ -135,8 +135,8 @@ std::string helpText(Command command)
                "Writes every record of the log, blank and never-written ones too, as CSV\n"
                "(the default) or JSON in UTF-8: one row per record, in record order, each\n"
                "text as the window shows it. Reads only: the log is never changed or locked.\n\n"
-               "  --format csv|json  the output format\n"
-               "  --output FILE      write FILE instead of standard output (- is standard output)\n"
+               "  --format csv|json       the output format\n"
+               "  --output FILE, -o FILE  write FILE instead of standard output (- is standard output)\n"
             + logNote;
     case Command::Import:
         return "Usage: pintwise-log import [--cut] [--dry-run] CSV [LOG]\n"
