@@ -1,6 +1,8 @@
 #include "log_text.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 
 namespace pintwise {
 
@@ -11,23 +13,31 @@ void fieldText(const Record& record, Field field, TrailingSpaces trailing, QStri
         // A plain loop: find_last_not_of searches a set for every character,
         // and an export trims 327,670 fields.
         std::size_t length = text.size();
+        static constexpr std::array<char32_t, 16> kSpaces = [] {
+            std::array<char32_t, 16> spaces {};
+            spaces.fill(U' ');
+            return spaces;
+        }();
+        while (length >= kSpaces.size()
+               && std::memcmp(&text[length - kSpaces.size()], kSpaces.data(), sizeof kSpaces) == 0)
+            length -= kSpaces.size(); // a long field's padding, sixteen at a time
         while (length > 0 && text[length - 1] == U' ')
             --length;
         text = text.substr(0, length);
     }
 
-    // Every character the log's code page holds is one UTF-16 unit: copy
-    // those straight, past the general decoder (the name list does 32,767).
-    // Both loops run to the end without a branch out, so they vectorise.
-    bool oneUnitEach = true;
-    for (const char32_t c : text)
-        oneUnitEach &= c < 0xD800 || (c >= 0xE000 && c < 0x10000);
-    if (!oneUnitEach) {
-        result = QString::fromUcs4(text.data(), static_cast<qsizetype>(text.size()));
-        return;
-    }
+    // Every character the log's code page holds is below U+D800, one UTF-16
+    // unit: copy them straight, past the general decoder (the name list does
+    // 32,767), and start again with it only if a character proved otherwise.
     result.resize(static_cast<qsizetype>(text.size()));
-    std::transform(text.begin(), text.end(), result.data(), [](char32_t c) { return QChar(char16_t(c)); });
+    QChar* out = result.data();
+    bool oneUnitEach = true;
+    for (const char32_t c : text) {
+        oneUnitEach &= c < 0xD800;
+        *out++ = QChar(char16_t(c));
+    }
+    if (!oneUnitEach)
+        result = QString::fromUcs4(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 QString fieldText(const Record& record, Field field, TrailingSpaces trailing)
