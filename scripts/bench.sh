@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 scripts/ensure-packages.sh test
 build=${BENCH_BUILD_DIR:-build/default}
 cmake --preset default -B "$build" >/dev/null
-cmake --build "$build" -j2 --target bench_name_list bench_store bench_startup
+cmake --build "$build" -j2 --target bench_name_list bench_store bench_startup bench_log_tool
 
 export QT_QPA_PLATFORM=offscreen
 runtime=$(mktemp -d)
@@ -20,6 +20,7 @@ log=$runtime/figures
 "$bin/bench_name_list" | tee -a "$log"
 "$bin/bench_store" "$@" | tee -a "$log"
 "$bin/bench_startup" | tee -a "$log"
+"$bin/bench_log_tool" | tee -a "$log"
 
 echo
 {

@@ -19,6 +19,9 @@ enum class TrailingSpaces { Keep, Trim };
 // The field as a window shows it: a zero character ends the text, trailing
 // spaces are kept unless asked otherwise (leading spaces always are).
 QString fieldText(const Record& record, Field field, TrailingSpaces trailing = TrailingSpaces::Keep);
+// The same into `result`, reusing its storage: for a caller converting many
+// records one after another.
+void fieldText(const Record& record, Field field, TrailingSpaces trailing, QString& result);
 
 // Surrogate pairs become one code point each; the store cuts by code points.
 std::u32string toCodePoints(const QString& text);

@@ -42,4 +42,9 @@ unsigned char byteFromCodePoint(char32_t codePoint)
     return '?';
 }
 
+bool isRepresentable(char32_t codePoint)
+{
+    return codePointFromByte(byteFromCodePoint(codePoint)) == codePoint;
+}
+
 } // namespace pintwise

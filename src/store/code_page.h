@@ -13,4 +13,8 @@ char32_t codePointFromByte(unsigned char byte);
 // A character the code page lacks becomes '?', still one byte.
 unsigned char byteFromCodePoint(char32_t codePoint);
 
+// Whether the code page holds the character, so that it survives a save and
+// a read unchanged: what a strict import checks before '?' would stand in.
+bool isRepresentable(char32_t codePoint);
+
 } // namespace pintwise

@@ -19,10 +19,13 @@ std::uint64_t offsetOf(RecordNumber n)
     return static_cast<std::uint64_t>(n - 1) * kRecordSize;
 }
 
-// Everything before the last "/"; a file in the root directory gives "/".
+// Everything before the last "/"; a file in the root directory gives "/",
+// a name without a folder (a path the tool's user typed) the current one.
 std::string parentDirectory(const std::string& path)
 {
     const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
     return slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
@@ -73,14 +76,14 @@ Status LogStore::locate()
     return {};
 }
 
-Status LogStore::open()
+Status LogStore::open(IfMissing ifMissing)
 {
     if (isOpen())
         return {};
 
     bool created = false;
     int fd = m_files.open(m_dataFilePath.c_str(), O_RDWR | O_CLOEXEC, 0);
-    if (fd < 0 && errno == ENOENT) {
+    if (fd < 0 && errno == ENOENT && ifMissing == IfMissing::Create) {
         fd = m_files.open(m_dataFilePath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         created = fd >= 0;
         if (fd < 0 && errno == EEXIST) // someone else created it just now
@@ -89,17 +92,35 @@ Status LogStore::open()
     if (fd < 0)
         return error(StoreError::Kind::Open, errno);
 
-    auto fail = [&](StoreError::Kind kind, int errnoValue) {
-        m_files.close(fd);
-        return error(kind, errnoValue);
-    };
-
     // flock, not fcntl locks: an fcntl lock vanishes as soon as any descriptor
     // of the file is closed, an flock lock lives exactly as long as this one.
     // Some network and FUSE file systems offer no locks at all; the log is
     // opened there all the same, unguarded, as it always could be.
-    if (m_files.flock(fd, LOCK_EX | LOCK_NB) != 0 && errno != EOPNOTSUPP && errno != ENOLCK)
-        return errno == EWOULDBLOCK ? fail(StoreError::Kind::AlreadyOpen, 0) : fail(StoreError::Kind::Open, errno);
+    if (m_files.flock(fd, LOCK_EX | LOCK_NB) != 0 && errno != EOPNOTSUPP && errno != ENOLCK) {
+        const int reason = errno;
+        m_files.close(fd);
+        return reason == EWOULDBLOCK ? error(StoreError::Kind::AlreadyOpen) : error(StoreError::Kind::Open, reason);
+    }
+    return adopt(fd, created);
+}
+
+Status LogStore::openForReading()
+{
+    if (isOpen())
+        return {};
+    const int fd = m_files.open(m_dataFilePath.c_str(), O_RDONLY | O_CLOEXEC, 0);
+    if (fd < 0)
+        return error(StoreError::Kind::Open, errno);
+    return adopt(fd, false);
+}
+
+// Takes over an opened descriptor once it proves to be a regular file.
+Status LogStore::adopt(int fd, bool created)
+{
+    auto fail = [&](StoreError::Kind kind, int errnoValue) {
+        m_files.close(fd);
+        return error(kind, errnoValue);
+    };
 
     struct stat status { };
     if (m_files.fstat(fd, &status) != 0)
@@ -261,6 +282,48 @@ Status LogStore::writeRecord(RecordNumber n)
     }
 
     m_fileSize = std::max(oldFileSize, end);
+    return {};
+}
+
+Status LogStore::appendRecords(std::span<const RecordBytes> records)
+{
+    static_assert(sizeof(RecordBytes) == kRecordSize, "records must lie end to end in memory");
+    if (!isOpen())
+        return error(StoreError::Kind::NotOpen);
+    if (records.empty())
+        return {};
+    if (records.size() > static_cast<std::size_t>(kMaxRecords - m_recordCount))
+        return error(StoreError::Kind::LogFull);
+    const auto first = static_cast<RecordNumber>(m_recordCount + 1);
+
+    m_readAheadValid = false;
+    const std::uint64_t offset = offsetOf(first);
+    const std::uint64_t end = offset + records.size() * kRecordSize;
+    const std::uint64_t oldFileSize = m_fileSize;
+    const auto fail = [&](int errnoValue) {
+        StoreError failure = error(StoreError::Kind::Append, errnoValue, first);
+        failure.lastRecord = static_cast<RecordNumber>(m_recordCount + records.size());
+        return failure;
+    };
+
+    // A partial record left at the end that did not count is overwritten:
+    // keep its bytes so that a failure can put them back.
+    RecordBytes oldBytes {};
+    std::size_t oldLength = 0;
+    if (offset < oldFileSize && !readAt(offset, oldBytes.data(), oldBytes.size(), oldLength))
+        return fail(errno);
+
+    if (!reserve(oldFileSize, end))
+        return fail(errno);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(records.data());
+    if (!writeAt(offset, bytes, records.size() * kRecordSize) || m_files.fdatasync(m_fd) != 0) {
+        const int reason = errno;
+        rollBack(offset, oldBytes.data(), oldLength, oldFileSize, true);
+        return fail(reason);
+    }
+
+    m_fileSize = end;
+    m_recordCount = static_cast<RecordNumber>(m_recordCount + records.size());
     return {};
 }
 

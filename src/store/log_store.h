@@ -5,6 +5,7 @@
 #include "store_error.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -30,18 +31,30 @@ public:
     LogStore(const LogStore&) = delete;
     LogStore& operator=(const LogStore&) = delete;
 
+    enum class IfMissing { Create, Fail };
+
     // Sets dataFilePath() to the program directory, "/" and "Entry.Dat".
     [[nodiscard]] Status locate();
-    // Opens the file for reading and writing, creating it empty when missing,
-    // never truncating it, and locks it against a second running copy
-    // wherever the file system offers locks.
-    [[nodiscard]] Status open();
+    // Names another file instead, as the command-line tool lets its user do.
+    void setDataFilePath(std::string path) { m_dataFilePath = std::move(path); }
+    // Opens the file for reading and writing, creating it empty when missing
+    // (unless told to fail), never truncating it, and locks it against a
+    // second running copy wherever the file system offers locks.
+    [[nodiscard]] Status open(IfMissing ifMissing = IfMissing::Create);
+    // Opens an existing file for reading only, without the lock: reading
+    // while the window has the log open is harmless. Writes then fail.
+    [[nodiscard]] Status openForReading();
     // Sets recordCount() from the file's length.
     [[nodiscard]] Status count();
     // Fills recordBuffer() with record n; bytes past the end of the file read as zeros.
     [[nodiscard]] Status readRecord(RecordNumber n);
     // Sends recordBuffer() to record n, extending the file with zeros across any gap.
     [[nodiscard]] Status writeRecord(RecordNumber n);
+    // Writes `records` after the last slot (record recordCount() + 1 on), with
+    // one reservation, one write and one sync, and counts them. All or
+    // nothing: on any failure the file is put back as it was, byte for byte.
+    // Refused, with nothing written, past 32,767 records.
+    [[nodiscard]] Status appendRecords(std::span<const RecordBytes> records);
     // Closing a file that is not open does nothing.
     void close();
 
@@ -50,6 +63,7 @@ public:
 
     const std::string& dataFilePath() const { return m_dataFilePath; }
     bool isOpen() const { return m_fd >= 0; }
+    std::uint64_t fileSize() const { return m_fileSize; }
 
     Record& recordBuffer() { return m_recordBuffer; }
     const Record& recordBuffer() const { return m_recordBuffer; }
@@ -68,6 +82,7 @@ private:
     void rollBack(std::uint64_t offset, const unsigned char* oldBytes, std::size_t oldLength, std::uint64_t oldFileSize,
                   bool extended);
     Status syncDirectory();
+    Status adopt(int fd, bool created);
 
     FileApi& m_files;
     std::string m_programDirectory;

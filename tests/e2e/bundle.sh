@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The portable bundle as a user meets it: packed by CPack from this build,
 # unpacked into a fresh folder and started from there. The log must appear
-# beside the executable and the windows must carry the program's icon. The
+# beside the executable and the windows must carry the program's icon; the
+# command-line tool beside it must check that log with no display at all. The
 # same folder copied where the user cannot write must refuse to start, with
 # a message, rather than run without a log.
 # Usage: bundle.sh BUILD_DIR
@@ -16,7 +17,8 @@ bundles=("$work"/package/pintwise-*.tar.gz)
 mkdir "$work/user"
 tar -xzf "${bundles[0]}" -C "$work/user"
 folder=$(echo "$work"/user/pintwise-*)
-for file in bin/pintwise share/applications/pintwise.desktop share/icons/hicolor/scalable/apps/pintwise.svg; do
+for file in bin/pintwise bin/pintwise-log share/man/man1/pintwise-log.1 share/applications/pintwise.desktop \
+    share/icons/hicolor/scalable/apps/pintwise.svg; do
     [[ -f $folder/$file ]] || fail "the bundle has no $file"
 done
 desktop-file-validate "$folder/share/applications/pintwise.desktop" || fail "the .desktop file is not valid"
@@ -34,6 +36,11 @@ focus_window "Tapsmith Pintwise"
 icon=$(xprop -id "$(window_id "Tapsmith Pintwise")" _NET_WM_ICON)
 [[ $icon == *"_NET_WM_ICON(CARDINAL) = "* ]] || fail "the entry window has no icon: $icon"
 exit_by_keyboard 0
+
+# The tool finds the same log beside itself, with no display to connect to.
+report=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$folder/bin/pintwise-log" check) \
+    || fail "pintwise-log check failed on the bundle's log: $report"
+[[ $report == *"/bin/Entry.Dat\""*"Result: OK"* ]] || fail "unexpected check report: $report"
 
 # The same folder where the user cannot write, as /usr/bin is: one box says
 # why, and the program ends with a failure status. Root writes anywhere, so

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "tool_error.h"
+
+#include <string>
+#include <vector>
+
+// The tool's command line, read by hand from argv: a command, its options
+// and its paths. Subcommands with options of their own, usage errors that
+// must exit 2 with a one-line hint, and paths passed on as bytes make a
+// general parser more trouble than these few rules. It only reads the
+// arguments: it opens nothing and checks no path.
+
+namespace pintwise {
+
+struct Invocation {
+    enum class Command { Help, Version, Export, Import, Check };
+    enum class Format { Csv, Json };
+
+    Command command = Command::Help;
+    Command helpFor = Command::Help; // with Help: the command asked about, or Help for all
+    Format format = Format::Csv;
+    std::string output; // empty or "-": standard output
+    bool cut = false;
+    bool dryRun = false;
+    std::string csv; // "-": standard input
+    std::string log; // empty: Entry.Dat beside the executable
+};
+
+// `arguments` leaves out the program's own name.
+[[nodiscard]] ToolStatus parseCommandLine(const std::vector<std::string>& arguments, Invocation& invocation);
+
+// The text --help prints: the whole tool, or one command.
+std::string helpText(Invocation::Command command);
+std::string versionText();
+
+} // namespace pintwise

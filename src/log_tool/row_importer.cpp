@@ -1,0 +1,133 @@
+#include "row_importer.h"
+
+#include "code_page.h"
+#include "log_text.h"
+#include "record_writers.h"
+
+#include <QByteArrayView>
+#include <QString>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace pintwise {
+namespace {
+
+// "ę" (U+0119): the character itself, and its number for a reader to look up.
+std::string describe(char32_t c)
+{
+    char number[16];
+    std::snprintf(number, sizeof number, "U+%04X", static_cast<unsigned>(c));
+    const std::string shown = c >= 0x20 && !(c >= 0x7F && c < 0xA0) ? QString::fromUcs4(&c, 1).toStdString() : "";
+    return shown.empty() ? std::string(number) : "\"" + shown + "\" (" + number + ")";
+}
+
+bool sameName(const std::string& a, const char* b)
+{
+    return QString::fromUtf8(a).compare(QLatin1StringView(b), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+RowImporter::RowImporter(bool cut)
+    : m_cut(cut)
+{
+    // Address space only: pages are touched as rows arrive.
+    m_records.reserve(std::size_t(kMaxRecords) + 1);
+}
+
+void RowImporter::problem(int line, int column, const std::string& what)
+{
+    m_problems.push_back("line " + std::to_string(line) + ", " + m_columnNames[std::size_t(column)] + ": " + what);
+}
+
+void RowImporter::readHeader(int line, std::span<const std::string> names)
+{
+    m_haveHeader = true;
+    const auto fail = [&](const std::string& why) { m_headerError = "line " + std::to_string(line) + ": " + why; };
+    std::array<bool, kFieldCount + 1> seen {};
+    for (const std::string& name : names) {
+        const auto known = std::find_if(kColumnNames.begin(), kColumnNames.end(),
+                                        [&](const char* column) { return sameName(name, column); });
+        if (known == kColumnNames.end())
+            return fail("unknown column \"" + name
+                        + "\"; the columns are Record, Bier, Country, Location, Brewery, "
+                          "Purchese, Cost, Style, Taste, Color and Notes");
+        const auto index = static_cast<std::size_t>(known - kColumnNames.begin());
+        if (seen[index])
+            return fail("the column " + std::string(*known) + " appears twice");
+        seen[index] = true;
+        m_columnNames.emplace_back(*known);
+        m_fieldOfColumn.push_back(static_cast<int>(index) - 1);
+    }
+}
+
+void RowImporter::addRow(int line, std::span<const std::string> fields)
+{
+    if (m_headerError)
+        return;
+    if (!m_haveHeader)
+        return readHeader(line, fields);
+    ++m_rowCount;
+    if (fields.size() != m_columnNames.size()) {
+        m_problems.push_back("line " + std::to_string(line) + ": " + std::to_string(fields.size())
+                             + (fields.size() == 1 ? " value" : " values") + ", but the header has "
+                             + std::to_string(m_columnNames.size()) + " columns");
+        return;
+    }
+
+    RecordBytes record;
+    record.fill(' ');
+    for (std::size_t column = 0; column < fields.size(); ++column) {
+        const int f = m_fieldOfColumn[column];
+        if (f < 0)
+            continue;
+        const std::string& value = fields[column];
+        const auto [offset, width] = fieldLayout(static_cast<Field>(f));
+        unsigned char* const out = record.data() + offset;
+
+        // Most values are plain ASCII: their bytes are already the file's.
+        const auto ascii = [](char c) { return static_cast<unsigned char>(c) - 1U < 0x7FU; }; // 0x01-0x7F
+        if (std::all_of(value.begin(), value.end(), ascii)) {
+            // Trailing spaces are padding in the log; only what shows must fit.
+            const std::size_t shown = value.find_last_not_of(' ') + 1;
+            if (shown > width && !m_cut) {
+                problem(line, int(column),
+                        std::to_string(shown) + " characters, but the field holds " + std::to_string(width));
+                continue;
+            }
+            m_changed += shown > width ? 1 : 0;
+            std::copy_n(value.begin(), std::min(shown, width), out);
+            continue;
+        }
+
+        if (!QByteArrayView(value).isValidUtf8()) {
+            problem(line, int(column), "not UTF-8 text");
+            continue;
+        }
+        std::u32string text = toCodePoints(QString::fromUtf8(value));
+        const std::size_t shown = text.find_last_not_of(U' ') + 1;
+        const auto lacking = std::find_if(text.begin(), text.begin() + std::ptrdiff_t(shown),
+                                          [](char32_t c) { return c == 0 || !isRepresentable(c); });
+        const bool tooLong = shown > width, unrepresentable = lacking != text.begin() + std::ptrdiff_t(shown);
+        if (m_cut) {
+            m_changed += tooLong || unrepresentable ? 1 : 0;
+            // A zero character would end the text early; the window cannot type one.
+            std::replace(text.begin(), text.end(), U'\0', U'?');
+        } else {
+            if (tooLong)
+                problem(line, int(column),
+                        std::to_string(shown) + " characters, but the field holds " + std::to_string(width));
+            if (unrepresentable)
+                problem(line, int(column),
+                        *lacking ? describe(*lacking) + " is not a Windows-1252 character"
+                                 : "a zero character would end the text");
+        }
+        // As the window saves a field: cut to width, '?' for what the code page lacks.
+        std::transform(text.begin(), text.begin() + std::ptrdiff_t(std::min(shown, width)), out, byteFromCodePoint);
+    }
+    if (m_problems.empty() && m_records.size() <= std::size_t(kMaxRecords))
+        m_records.push_back(record);
+}
+
+} // namespace pintwise

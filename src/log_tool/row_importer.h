@@ -1,0 +1,55 @@
+#pragma once
+
+#include "record.h"
+
+#include <array>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+// Turns CSV rows into log records for an import: the first row names the
+// columns (any case, in any order; Record is optional and ignored, a missing
+// text column means empty texts), every later row becomes one record of ten
+// space-padded fields. A text that would not come back unchanged (too long for
+// its field, or a character Windows-1252 lacks) is a problem, listed with its
+// line and column; with `cut` it is stored as the window stores it and
+// counted instead. It neither reads CSV text nor touches the log.
+
+namespace pintwise {
+
+class RowImporter {
+public:
+    explicit RowImporter(bool cut);
+
+    void addRow(int line, std::span<const std::string> fields);
+
+    // Set when the header is unusable: nothing after it is read.
+    const std::optional<std::string>& headerError() const { return m_headerError; }
+    bool hasHeader() const { return m_haveHeader; }
+    // Every place that stops the import, in CSV order.
+    const std::vector<std::string>& problems() const { return m_problems; }
+    // Values cut to width or given '?' (with `cut` only).
+    int changedValues() const { return m_changed; }
+    // Data rows read, whether or not they became records.
+    int rowCount() const { return m_rowCount; }
+    // One per data row while there are no problems; past 32,767, whatever the
+    // log holds, the import fails, so no more are kept.
+    const std::vector<RecordBytes>& records() const { return m_records; }
+
+private:
+    void readHeader(int line, std::span<const std::string> names);
+    void problem(int line, int column, const std::string& what);
+
+    bool m_cut;
+    bool m_haveHeader = false;
+    std::optional<std::string> m_headerError;
+    std::vector<std::string> m_columnNames;
+    std::vector<int> m_fieldOfColumn; // -1: the Record column
+    std::vector<std::string> m_problems;
+    int m_changed = 0;
+    int m_rowCount = 0;
+    std::vector<RecordBytes> m_records;
+};
+
+} // namespace pintwise
