@@ -1,24 +1,24 @@
 #include "log_text.h"
 
+#include "code_page.h"
+
 #include <algorithm>
 
 namespace pintwise {
 
 QString fieldText(const Record& record, Field field, TrailingSpaces trailing)
 {
-    std::u32string_view text = record.fieldView(field);
-    if (trailing == TrailingSpaces::Trim)
-        text = text.substr(0, text.find_last_not_of(U' ') + 1);
-
-    // Every character the log's code page holds is one UTF-16 unit: copy
-    // those straight, past the general decoder (the name list does 32,767).
-    const auto oneUnit = [](char32_t c) { return c < 0xD800 || (c >= 0xE000 && c < 0x10000); };
-    if (std::all_of(text.begin(), text.end(), oneUnit)) {
-        QString result(static_cast<qsizetype>(text.size()), Qt::Uninitialized);
-        std::transform(text.begin(), text.end(), result.data(), [](char32_t c) { return QChar(char16_t(c)); });
-        return result;
+    std::span<const unsigned char> bytes = record.fieldBytes(field);
+    if (trailing == TrailingSpaces::Trim) {
+        while (!bytes.empty() && bytes.back() == ' ')
+            bytes = bytes.first(bytes.size() - 1);
     }
-    return QString::fromUcs4(text.data(), static_cast<qsizetype>(text.size()));
+    // Every byte is one UTF-16 unit: no general decoder, and one allocation
+    // (the name list makes 32,767 of these).
+    QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
+    std::transform(bytes.begin(), bytes.end(), text.data(),
+                   [](unsigned char byte) { return QChar(kCharacterOfByte[byte]); });
+    return text;
 }
 
 std::u32string toCodePoints(const QString& text)
