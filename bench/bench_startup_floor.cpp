@@ -1,17 +1,18 @@
 // The start-up floor: the entry window's 28 controls shown with nothing behind
-// them; given --list, also a bare QListView over the 32,767 names, as in the
-// name list figure. Prints "ready <peak resident KiB>" once painted.
+// them; given --list, also the name list's floor over the log in the directory
+// given (one read() of it, the names decoded into a bare QListView). Prints
+// "ready <peak resident KiB>" once painted.
 
 #include "bench_support.h"
 
 #include <QApplication>
-#include <QListView>
-#include <QStringListModel>
 
 using namespace pintwise;
 
 int main(int argc, char* argv[])
 {
+    if (argc < 2)
+        return 2;
     QApplication app(argc, argv);
 
     QWidget window;
@@ -19,14 +20,10 @@ int main(int argc, char* argv[])
     window.show();
     bench::waitForPaint(&window);
 
+    std::unique_ptr<QListView> list;
     if (argc > 2 && std::string(argv[2]) == "--list") {
-        auto* model = new QStringListModel(bench::sampleNames(kMaxRecords), &window);
-        auto* view = new QListView; // a window of its own, as the name list is
-        view->setModel(model);
-        view->setUniformItemSizes(true);
-        view->resize(bench::nameListSize(*view));
-        view->show();
-        bench::waitForPaint(view->viewport());
+        list = bench::showNamesAtTheLimit(std::string(argv[1]) + "/" + LogStore::kDataFileName);
+        bench::waitForPaint(list->viewport());
     }
     std::printf("ready %ld\n", bench::peakResidentKiB());
     std::fflush(stdout);

@@ -1,6 +1,6 @@
 # shellcheck shell=bash
 # Shared by the scripts that drive the real program under Xvfb (the end-to-end
-# tests and the screenshots); source it.
+# tests, the screenshots and the benchmarks); source it.
 # It makes a scratch directory $work, removed on exit with everything it
 # started, and offers the steps a user's session is made of.
 

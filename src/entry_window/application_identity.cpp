@@ -1,8 +1,12 @@
 #include "application_identity.h"
 
+#include "icon_pixels.h"
+
 #include <QGuiApplication>
 #include <QIcon>
 #include <QIconEngine>
+#include <QImage>
+#include <QPixmap>
 
 #include <utility>
 
@@ -10,9 +14,10 @@ namespace pintwise {
 namespace {
 
 // The icon is an SVG drawn by Qt's SVG icon engine, and loading that engine
-// costs about as much as a twentieth of start-up. This stands in for the icon
-// and loads it the first time a window system asks for a picture of it, which
-// a desktop does as the window appears and a headless run never does.
+// costs about a twentieth of start-up. A desktop asks for the icon as the
+// first window appears, at a few usual sizes: those come from pixels drawn
+// from the same SVG at build time. Only another size, or another mode, loads
+// the SVG, the first time it is asked for.
 class DeferredIconEngine final : public QIconEngine {
 public:
     explicit DeferredIconEngine(QString file)
@@ -28,11 +33,12 @@ public:
     // that many, and mark the picture with the scale it was asked for.
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
     {
-        return icon().pixmap(size, 1.0, mode, state);
+        QPixmap picture = drawn(size, mode, state);
+        return picture.isNull() ? icon().pixmap(size, 1.0, mode, state) : picture;
     }
     QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override
     {
-        QPixmap picture = icon().pixmap(size, 1.0, mode, state);
+        QPixmap picture = pixmap(size, mode, state);
         picture.setDevicePixelRatio(scale);
         return picture;
     }
@@ -40,14 +46,32 @@ public:
     {
         return icon().actualSize(size, mode, state);
     }
+    // The sizes a window system takes for the window's icon: at twice the
+    // scale it asks for twice the pixels, which the largest picture covers.
     QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override
     {
-        return icon().availableSizes(mode, state);
+        if (mode != QIcon::Normal || state != QIcon::Off)
+            return icon().availableSizes(mode, state);
+        return { QSize(16, 16), QSize(32, 32), QSize(64, 64) };
     }
     QIconEngine* clone() const override { return new DeferredIconEngine(m_file); }
     QString key() const override { return "DeferredIconEngine"; }
 
 private:
+    // The picture drawn at build time at exactly this size, or a null pixmap.
+    static QPixmap drawn(const QSize& size, QIcon::Mode mode, QIcon::State state)
+    {
+        if (mode != QIcon::Normal || state != QIcon::Off || size.width() != size.height())
+            return {};
+        for (const icon_pixels::Picture& picture : icon_pixels::kPictures) {
+            if (picture.size == size.width()) {
+                return QPixmap::fromImage(QImage(reinterpret_cast<const uchar*>(picture.pixels), picture.size,
+                                                 picture.size, QImage::Format_ARGB32_Premultiplied));
+            }
+        }
+        return {};
+    }
+
     const QIcon& icon()
     {
         if (m_icon.isNull())

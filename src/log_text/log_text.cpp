@@ -1,43 +1,24 @@
 #include "log_text.h"
 
+#include "code_page.h"
+
 #include <algorithm>
-#include <array>
-#include <cstring>
 
 namespace pintwise {
 
 void fieldText(const Record& record, Field field, TrailingSpaces trailing, QString& result)
 {
-    std::u32string_view text = record.fieldView(field);
+    std::span<const unsigned char> bytes = record.fieldBytes(field);
     if (trailing == TrailingSpaces::Trim) {
-        // A plain loop: find_last_not_of searches a set for every character,
-        // and an export trims 327,670 fields.
-        std::size_t length = text.size();
-        static constexpr std::array<char32_t, 16> kSpaces = [] {
-            std::array<char32_t, 16> spaces {};
-            spaces.fill(U' ');
-            return spaces;
-        }();
-        while (length >= kSpaces.size()
-               && std::memcmp(&text[length - kSpaces.size()], kSpaces.data(), sizeof kSpaces) == 0)
-            length -= kSpaces.size(); // a long field's padding, sixteen at a time
-        while (length > 0 && text[length - 1] == U' ')
-            --length;
-        text = text.substr(0, length);
+        while (!bytes.empty() && bytes.back() == ' ')
+            bytes = bytes.first(bytes.size() - 1);
     }
-
-    // Every character the log's code page holds is below U+D800, one UTF-16
-    // unit: copy them straight, past the general decoder (the name list does
-    // 32,767), and start again with it only if a character proved otherwise.
-    result.resize(static_cast<qsizetype>(text.size()));
-    QChar* out = result.data();
-    bool oneUnitEach = true;
-    for (const char32_t c : text) {
-        oneUnitEach &= c < 0xD800;
-        *out++ = QChar(char16_t(c));
-    }
-    if (!oneUnitEach)
-        result = QString::fromUcs4(text.data(), static_cast<qsizetype>(text.size()));
+    // Every byte is one UTF-16 unit: no general decoder, and no allocation
+    // once `result` has grown (the name list converts 32,767 names, an
+    // export ten times as many fields).
+    result.resize(static_cast<qsizetype>(bytes.size()));
+    std::transform(bytes.begin(), bytes.end(), result.data(),
+                   [](unsigned char byte) { return QChar(kCharacterOfByte[byte]); });
 }
 
 QString fieldText(const Record& record, Field field, TrailingSpaces trailing)

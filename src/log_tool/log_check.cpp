@@ -56,9 +56,10 @@ Status checkLog(LogStore& store, CheckReport& report)
             return std::all_of(bytes.begin(), bytes.end(), [&](unsigned char b) { return b == value; });
         };
         bool showsText = false;
-        for (int f = 0; f < kFieldCount; ++f)
-            showsText = showsText
-                || record.fieldView(static_cast<Field>(f)).find_first_not_of(U' ') != std::u32string_view::npos;
+        for (int f = 0; f < kFieldCount; ++f) {
+            const auto field = record.fieldBytes(static_cast<Field>(f));
+            showsText = showsText || std::any_of(field.begin(), field.end(), [](unsigned char b) { return b != ' '; });
+        }
         if (all(' '))
             ++report.blank;
         else if (all(0))

@@ -3,15 +3,18 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
 // One log entry: ten fixed-width text fields, laid end to end as 380 bytes in
 // the data file with no separators, header or padding between them.
 //
-// In memory each field always holds exactly its width of characters (Unicode
-// code points); at the file boundary each character is one Windows-1252 byte.
-// A Record knows nothing about files or windows.
+// A Record holds the file's own 380 bytes, one Windows-1252 byte per
+// character: reading a record from the file is a copy, and a field becomes
+// text only when someone asks for it (fieldText in log_text). A character the
+// code page lacks is stored as '?' the moment it is set, exactly as the file
+// would keep it. A Record knows nothing about files or windows.
 
 namespace pintwise {
 
@@ -48,23 +51,24 @@ public:
     static Record blank();
 
     static Record fromBytes(const RecordBytes& bytes);
-    RecordBytes toBytes() const;
-    // Sets every character from the first `length` file bytes (at most 380);
-    // the rest become zero, as bytes past the end of the file read.
+    RecordBytes toBytes() const { return m_bytes; }
+    // Takes the first `length` file bytes (at most 380); the rest become zero,
+    // as bytes past the end of the file read.
     void setBytes(const unsigned char* bytes, std::size_t length);
 
-    // Stores the first `width` characters of `text`, padded with spaces.
+    // Stores the first `width` characters of `text`, each as its code page
+    // byte ('?' where it has none), padded with spaces.
     void setField(Field field, std::u32string_view text);
 
-    // The field's full width, trailing spaces included. A zero character ends
-    // the text, so a never-written field is empty and no NUL reaches a window.
-    // The view is valid until the record changes.
-    std::u32string_view fieldView(Field field) const;
+    // The field's bytes, trailing spaces included. A zero byte ends the text,
+    // so a never-written field is empty and no NUL reaches a window. The view
+    // is valid until the record changes.
+    std::span<const unsigned char> fieldBytes(Field field) const;
 
     bool operator==(const Record&) const = default;
 
 private:
-    std::array<char32_t, kRecordSize> m_characters {};
+    RecordBytes m_bytes {};
 };
 
 // The file's length in bytes over 380, rounded to the nearest integer with
