@@ -29,8 +29,8 @@ public:
     {
         icon().paint(painter, rect, Qt::AlignCenter, mode, state);
     }
-    // Sizes reach an engine in device pixels already: ask the icon for exactly
-    // that many, and mark the picture with the scale it was asked for.
+    // pixmap() is asked for device pixels: give exactly that many. A scaled
+    // picture is marked with the scale it was asked for.
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
     {
         QPixmap picture = drawn(size, mode, state);
@@ -38,7 +38,13 @@ public:
     }
     QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override
     {
+        // Up to Qt 6.7 the size arrives here in device pixels already; from
+        // Qt 6.8 on it is in device-independent pixels, to be scaled.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+        QPixmap picture = pixmap(size * scale, mode, state);
+#else
         QPixmap picture = pixmap(size, mode, state);
+#endif
         picture.setDevicePixelRatio(scale);
         return picture;
     }
@@ -54,8 +60,14 @@ public:
             return icon().availableSizes(mode, state);
         return { QSize(16, 16), QSize(32, 32), QSize(64, 64) };
     }
-    QIconEngine* clone() const override { return new DeferredIconEngine(m_file); }
-    QString key() const override { return "DeferredIconEngine"; }
+    QIconEngine* clone() const override
+    {
+        return new DeferredIconEngine(m_file);
+    }
+    QString key() const override
+    {
+        return "DeferredIconEngine";
+    }
 
 private:
     // The picture drawn at build time at exactly this size, or a null pixmap.
