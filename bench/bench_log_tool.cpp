@@ -36,16 +36,6 @@ void runOrDie(const std::vector<std::string>& arguments)
     }
 }
 
-int openOrDie(const std::string& path, int flags)
-{
-    const int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        std::perror(path.c_str());
-        std::exit(1);
-    }
-    return fd;
-}
-
 std::size_t sizeOf(const std::string& path)
 {
     struct stat status { };
@@ -71,8 +61,8 @@ int main()
     for (int run = 0; run < kRuns; ++run) {
         exports.push_back(millisecondsOf([&] { runOrDie({ "export", "--output", csv, log }); }));
         exportFloors.push_back(millisecondsOf([&] {
-            const int in = openOrDie(log, O_RDONLY);
-            const int out = openOrDie(floorFile, O_WRONLY | O_CREAT | O_TRUNC);
+            const int in = bench::openOrDie(log, O_RDONLY);
+            const int out = bench::openOrDie(floorFile, O_WRONLY | O_CREAT | O_TRUNC);
             if (::read(in, logBytes.data(), logSize) != ssize_t(logSize)
                 || ::write(out, csvBytes.data(), csvSize) != ssize_t(csvSize)) {
                 std::perror("floor");
@@ -87,7 +77,7 @@ int main()
         imports.push_back(millisecondsOf([&] { runOrDie({ "import", csv, newLog }); }));
         ::unlink(floorFile.c_str());
         importFloors.push_back(millisecondsOf([&] {
-            const int out = openOrDie(floorFile, O_WRONLY | O_CREAT | O_TRUNC);
+            const int out = bench::openOrDie(floorFile, O_WRONLY | O_CREAT | O_TRUNC);
             if (::pwrite(out, logBytes.data(), logSize, 0) != ssize_t(logSize) || ::fdatasync(out) != 0) {
                 std::perror("floor");
                 std::exit(1);

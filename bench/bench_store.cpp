@@ -20,16 +20,6 @@ namespace {
 bench::BenchDir* g_readDir; // the 32,767-record log
 bench::BenchDir* g_saveDir; // a small log and the floor's file, same file system
 
-int openOrDie(const std::string& path, int flags)
-{
-    const int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        std::perror(path.c_str());
-        std::exit(1);
-    }
-    return fd;
-}
-
 void BM_ReadEveryRecord(benchmark::State& state)
 {
     LogStore store(g_readDir->path());
@@ -46,7 +36,7 @@ void BM_ReadEveryRecord(benchmark::State& state)
 
 void BM_ReadWholeFileFloor(benchmark::State& state)
 {
-    const int fd = openOrDie(g_readDir->file(LogStore::kDataFileName), O_RDONLY);
+    const int fd = bench::openOrDie(g_readDir->file(LogStore::kDataFileName), O_RDONLY);
     std::vector<char> buffer(kMaxRecords * kRecordSize);
     for ([[maybe_unused]] auto _ : state) {
         if (::pread(fd, buffer.data(), buffer.size(), 0) != static_cast<ssize_t>(buffer.size()))
@@ -75,7 +65,7 @@ void BM_Save(benchmark::State& state, bool append)
 void BM_PwriteFdatasyncFloor(benchmark::State& state, bool append)
 {
     const std::string path = g_saveDir->file("floor.dat");
-    const int fd = openOrDie(path, O_RDWR | O_CREAT | O_TRUNC);
+    const int fd = bench::openOrDie(path, O_RDWR | O_CREAT | O_TRUNC);
     const RecordBytes bytes = bench::sampleRecord(1).toBytes();
     off_t offset = 0;
     for ([[maybe_unused]] auto _ : state) {

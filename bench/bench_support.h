@@ -77,6 +77,17 @@ private:
 };
 
 // Writes "Entry.Dat" with `count` sample records into `directory`.
+// A benchmark's own file: one that cannot be opened ends the program.
+inline int openOrDie(const std::string& path, int flags)
+{
+    const int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        std::perror(path.c_str());
+        std::exit(1);
+    }
+    return fd;
+}
+
 inline void writeSampleLog(const std::string& directory, int count)
 {
     std::ofstream out(directory + "/" + LogStore::kDataFileName, std::ios::binary | std::ios::trunc);

@@ -216,10 +216,7 @@ private slots:
         QFETCH(int, error);
         TempLog log;
         log.write(records(1, 2));
-        FaultyFileApi files;
-        files.onlyCall = call;
-        files.failAt = 1;
-        files.error = error;
+        FaultyFileApi files(call, error);
         LogStore store(log.directoryPath(), files);
         OPEN_LOG(store);
         setBuffer(store, sampleRecord("new"));
@@ -301,10 +298,7 @@ private slots:
         QFETCH(QString, reason);
         TempLog log;
         log.write(records(1, 2));
-        FaultyFileApi files;
-        files.onlyCall = call;
-        files.failAt = 1;
-        files.error = error;
+        FaultyFileApi files(call, error);
         LogStore store(log.directoryPath(), files);
         OPEN_LOG(store);
         setBuffer(store, sampleRecord("lost"));

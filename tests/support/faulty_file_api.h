@@ -15,6 +15,15 @@ class FaultyFileApi final : public FileApi {
 public:
     enum class Call { Open, Fstat, Pread, Pwrite, Fdatasync, Fsync, Fallocate, Ftruncate, Flock, Close };
 
+    FaultyFileApi() = default;
+    // Fails the first call of this kind with `error`.
+    FaultyFileApi(Call call, int errorValue)
+        : failAt(1)
+        , onlyCall(call)
+        , error(errorValue)
+    {
+    }
+
     int failAt = 0;               // 1-based; 0 never fails
     std::optional<Call> onlyCall; // count only calls of this kind
     int error = EIO;
