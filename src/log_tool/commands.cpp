@@ -24,6 +24,14 @@ Status locateLog(LogStore& store, const Invocation& invocation)
     return {};
 }
 
+// Export and check only look: the log opened to read, without the lock.
+Status openLogToRead(LogStore& store, const Invocation& invocation)
+{
+    if (auto failure = locateLog(store, invocation))
+        return failure;
+    return store.openForReading();
+}
+
 // "1 entry", "2 entries".
 std::string entries(int count)
 {
@@ -70,9 +78,7 @@ ToolStatus readCsv(const std::string& path, int standardInput, CsvReader& reader
 ToolStatus runExport(const Invocation& invocation, OutputSink& out, FileApi& files)
 {
     LogStore store({}, files);
-    if (auto failure = locateLog(store, invocation))
-        return fromStoreError(*failure);
-    if (auto failure = store.openForReading())
+    if (auto failure = openLogToRead(store, invocation))
         return fromStoreError(*failure);
     if (auto failure = store.count())
         return fromStoreError(*failure);
@@ -166,9 +172,7 @@ ToolStatus runImport(const Invocation& invocation, OutputSink& out, FileApi& fil
 ToolStatus runCheck(const Invocation& invocation, OutputSink& out, FileApi& files)
 {
     LogStore store({}, files);
-    if (auto failure = locateLog(store, invocation))
-        return fromStoreError(*failure);
-    if (auto failure = store.openForReading())
+    if (auto failure = openLogToRead(store, invocation))
         return fromStoreError(*failure);
     CheckReport report;
     if (auto failure = checkLog(store, report))

@@ -32,8 +32,7 @@ ToolError fromStoreError(const StoreError& error)
         return { kExitFailure, file + " holds more than 32767 entries, more than Pintwise can open" };
     case StoreError::Kind::Read:
         return { kExitFailure, "cannot read entry " + std::to_string(error.record) + " of " + file + ": " + why };
-    case StoreError::Kind::Append:
-    case StoreError::Kind::Write:
+    case StoreError::Kind::Write: // the tool writes only to append
         return { kExitFailure, "cannot add entries to " + file + ": " + why + " (the log is as it was)" };
     case StoreError::Kind::LogFull:
         return { kExitFailure, file + " would hold more than 32767 entries; nothing was added" };

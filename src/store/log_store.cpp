@@ -258,30 +258,9 @@ Status LogStore::writeRecord(RecordNumber n)
         return error(StoreError::Kind::NotOpen, 0, n);
     if (n < 1)
         return error(StoreError::Kind::BadRecordNumber, 0, n);
-
-    m_readAheadValid = false;
     const RecordBytes bytes = m_recordBuffer.toBytes();
-    const std::uint64_t offset = offsetOf(n);
-    const std::uint64_t end = offset + kRecordSize;
-    const std::uint64_t oldFileSize = m_fileSize;
-    const bool extends = end > oldFileSize;
-
-    // Keep the bytes about to be overwritten, so a failed write can put them back.
-    RecordBytes oldBytes {};
-    std::size_t oldLength = 0;
-    if (offset < oldFileSize && !readAt(offset, oldBytes.data(), oldBytes.size(), oldLength))
+    if (!writeDurably(offsetOf(n), bytes.data(), bytes.size()))
         return error(StoreError::Kind::Write, errno, n);
-
-    if (extends && !reserve(oldFileSize, end))
-        return error(StoreError::Kind::Write, errno, n);
-
-    if (!writeAt(offset, bytes.data(), bytes.size()) || m_files.fdatasync(m_fd) != 0) {
-        const int reason = errno;
-        rollBack(offset, oldBytes.data(), oldLength, oldFileSize, extends);
-        return error(StoreError::Kind::Write, reason, n);
-    }
-
-    m_fileSize = std::max(oldFileSize, end);
     return {};
 }
 
@@ -295,36 +274,37 @@ Status LogStore::appendRecords(std::span<const RecordBytes> records)
     if (records.size() > static_cast<std::size_t>(kMaxRecords - m_recordCount))
         return error(StoreError::Kind::LogFull);
     const auto first = static_cast<RecordNumber>(m_recordCount + 1);
-
-    m_readAheadValid = false;
-    const std::uint64_t offset = offsetOf(first);
-    const std::uint64_t end = offset + records.size() * kRecordSize;
-    const std::uint64_t oldFileSize = m_fileSize;
-    const auto fail = [&](int errnoValue) {
-        StoreError failure = error(StoreError::Kind::Append, errnoValue, first);
-        failure.lastRecord = static_cast<RecordNumber>(m_recordCount + records.size());
-        return failure;
-    };
-
-    // A partial record left at the end that did not count is overwritten:
-    // keep its bytes so that a failure can put them back.
-    RecordBytes oldBytes {};
-    std::size_t oldLength = 0;
-    if (offset < oldFileSize && !readAt(offset, oldBytes.data(), oldBytes.size(), oldLength))
-        return fail(errno);
-
-    if (!reserve(oldFileSize, end))
-        return fail(errno);
-    const auto* bytes = reinterpret_cast<const unsigned char*>(records.data());
-    if (!writeAt(offset, bytes, records.size() * kRecordSize) || m_files.fdatasync(m_fd) != 0) {
-        const int reason = errno;
-        rollBack(offset, oldBytes.data(), oldLength, oldFileSize, true);
-        return fail(reason);
-    }
-
-    m_fileSize = end;
+    // A partial record at the end that did not count is written over, and
+    // put back with the rest should anything fail.
+    if (!writeDurably(offsetOf(first), reinterpret_cast<const unsigned char*>(records.data()),
+                      records.size() * kRecordSize))
+        return error(StoreError::Kind::Write, errno, first);
     m_recordCount = static_cast<RecordNumber>(m_recordCount + records.size());
     return {};
+}
+
+bool LogStore::writeDurably(std::uint64_t offset, const unsigned char* bytes, std::size_t size)
+{
+    m_readAheadValid = false;
+    const std::uint64_t end = offset + size;
+    const std::uint64_t oldFileSize = m_fileSize;
+    const bool extends = end > oldFileSize;
+
+    // Keep the bytes about to be overwritten, so a failed write can put them back.
+    std::vector<unsigned char> oldBytes(offset < oldFileSize ? std::min<std::uint64_t>(size, oldFileSize - offset) : 0);
+    std::size_t oldLength = 0;
+    if (!oldBytes.empty() && !readAt(offset, oldBytes.data(), oldBytes.size(), oldLength))
+        return false;
+
+    if (extends && !reserve(oldFileSize, end))
+        return false;
+
+    if (!writeAt(offset, bytes, size) || m_files.fdatasync(m_fd) != 0) {
+        rollBack(offset, oldBytes.data(), oldLength, oldFileSize, extends); // keeps errno
+        return false;
+    }
+    m_fileSize = std::max(oldFileSize, end);
+    return true;
 }
 
 bool LogStore::reserve(std::uint64_t from, std::uint64_t to)

@@ -78,6 +78,9 @@ private:
     StoreError error(StoreError::Kind kind, int errnoValue = 0, RecordNumber record = 0) const;
     bool readAt(std::uint64_t offset, unsigned char* buffer, std::size_t size, std::size_t& got);
     bool writeAt(std::uint64_t offset, const unsigned char* buffer, std::size_t size);
+    // Writes and syncs `size` bytes at `offset`, growing the file as needed;
+    // on failure puts the file back as it was and leaves errno set.
+    bool writeDurably(std::uint64_t offset, const unsigned char* bytes, std::size_t size);
     bool reserve(std::uint64_t from, std::uint64_t to);
     void rollBack(std::uint64_t offset, const unsigned char* oldBytes, std::size_t oldLength, std::uint64_t oldFileSize,
                   bool extended);

@@ -29,9 +29,6 @@ std::string StoreError::message() const
         return "Could not read " + entry + " from " + file + ": " + why + ".";
     case Kind::Write:
         return "Could not save " + entry + " to " + file + ": " + why + ".";
-    case Kind::Append:
-        return "Could not add entries " + std::to_string(record) + " to " + std::to_string(lastRecord) + " to " + file
-            + ": " + why + ". The file has not been changed.";
     case Kind::LogFull:
         return "The log already holds 32,767 entries, the most it can keep. No new entry can be added.";
     case Kind::NotOpen:

@@ -21,7 +21,6 @@ struct StoreError {
         TooLarge,           // more than 32,767 records; the file is left untouched
         Read,
         Write,   // includes reserving space and syncing to disk
-        Append,  // adding many entries at once; none of them was kept
         LogFull, // a new entry would be number 32,768
         NotOpen,
         BadRecordNumber,
@@ -31,7 +30,6 @@ struct StoreError {
     std::string path;
     std::error_code reason {};
     RecordNumber record = 0;
-    RecordNumber lastRecord = 0; // of an Append: the entries record ... lastRecord
 
     // One or two sentences in plain words, naming the file and the OS reason.
     std::string message() const;
