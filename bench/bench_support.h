@@ -163,9 +163,9 @@ inline void addBareControls(QWidget& window)
 // Returns the view, a window of its own, shown and not yet painted.
 inline std::unique_ptr<QListView> showNamesAtTheLimit(const std::string& logFile)
 {
-    const int fd = ::open(logFile.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = openOrDie(logFile, O_RDONLY);
     struct stat status { };
-    if (fd < 0 || ::fstat(fd, &status) != 0) {
+    if (::fstat(fd, &status) != 0) {
         std::perror(logFile.c_str());
         std::exit(1);
     }
