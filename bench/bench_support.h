@@ -2,7 +2,7 @@
 
 #include "code_page.h"
 #include "log_store.h"
-#include "message_box.h"
+#include "qt_message_box.h"
 #include "window_units.h"
 
 #include <QCoreApplication>
@@ -104,7 +104,7 @@ inline void writeSampleLog(const std::string& directory, int count)
 // Answers every question Yes: nothing in a bench waits for a person.
 class YesMessageBox final : public MessageBox {
 public:
-    Answer show(const QString&, Buttons, Icon, const QString&) override { return Answer::Yes; }
+    Answer show(std::string_view, Buttons, Icon, std::string_view) override { return Answer::Yes; }
 };
 
 // Runs the event loop until `widget` has received its first paint event

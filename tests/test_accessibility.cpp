@@ -1,5 +1,6 @@
 #include "entry_window.h"
 #include "name_list_window.h"
+#include "qt_message_box.h"
 #include "scripted_message_box.h"
 #include "temp_log.h"
 
@@ -188,7 +189,7 @@ private slots:
         bool stillOpen = false;
         closeBoxIfStillOpen(this, stillOpen);
         QtMessageBox messages;
-        const MessageBox::Answer given = messages.show(prompt, buttons, MessageBox::Icon::None, title);
+        const MessageBox::Answer given = messages.show(prompt.toStdString(), buttons, MessageBox::Icon::None, title.toStdString());
         QVERIFY(!stillOpen);
         QCOMPARE(given, answer);
         QCOMPARE(seenTitle, announcedTitle);

@@ -46,7 +46,7 @@ struct WatchedBoxes final : MessageBox {
     QWidget* window = nullptr;
     QList<bool> windowShown;
 
-    Answer show(const QString& prompt, Buttons buttons, Icon icon, const QString& title) override
+    Answer show(std::string_view prompt, Buttons buttons, Icon icon, std::string_view title) override
     {
         windowShown.append(window->isVisible());
         return scripted.show(prompt, buttons, icon, title);

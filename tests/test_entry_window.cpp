@@ -1,6 +1,7 @@
 #include "application_identity.h"
 #include "entry_window.h"
 #include "faulty_file_api.h"
+#include "qt_message_box.h"
 #include "scripted_message_box.h"
 #include "temp_log.h"
 
@@ -354,7 +355,7 @@ private slots:
         });
 
         QtMessageBox messages;
-        const auto answer = messages.show("Delete the log?", buttons, icon, title);
+        const auto answer = messages.show("Delete the log?", buttons, icon, title.toStdString());
         QCOMPARE(answer, ok ? MessageBox::Answer::Ok : MessageBox::Answer::No);
         QCOMPARE(seenTitle, shownTitle);
         QCOMPARE(seenText, QString("Delete the log?"));

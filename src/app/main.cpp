@@ -1,7 +1,7 @@
 #include "application_identity.h"
 #include "entry_window.h"
 #include "log_store.h"
-#include "message_box.h"
+#include "qt_message_box.h"
 
 #include <QApplication>
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "entry_controller.h"
+#include "entry_view.h"
 #include "log_store.h"
 #include "message_box.h"
 
@@ -11,49 +13,30 @@
 class QLineEdit;
 class QPushButton;
 
-// frmBier: the main window. Ten labelled fields show one entry of the log; the
-// cmdAction buttons (New/Save, Delete/Cancel, List, Exit) and the cmdMove
-// buttons (<<, <, >, >>) work on the LogStore it is given. Its life is the
-// program's: load() opens the log at start-up, and a confirmed close closes
-// the log and the name list.
-//
-// It keeps no copy of the log: every entry shown was just read through the
-// store, and every message goes through the MessageBox it is given.
+// frmBier in Qt: ten labelled fields, the cmdAction buttons (New/Save,
+// Delete/Cancel, List, Exit) and the cmdMove buttons (<<, <, >, >>), placed
+// from the shared layout table. Every click and close request goes to the
+// EntryController it owns, which decides everything; this class only shows
+// what it is told and opens the Qt name list.
 
 namespace pintwise {
 
 class NameListWindow;
 
-class EntryWindow : public QWidget {
+class EntryWindow : public QWidget, private EntryView {
     Q_OBJECT
 
 public:
-    enum class SaveResult {
-        Written,
-        Incomplete, // a field was empty: nothing written, nothing said
-        Failed,     // the write failed and the user was told
-    };
+    using LoadResult = EntryController::LoadResult;
+    using SaveResult = EntryController::SaveResult;
 
     EntryWindow(LogStore& store, MessageBox& messages, QWidget* parent = nullptr);
     ~EntryWindow() override;
 
-    enum class LoadResult {
-        Shown,    // the window is up, browsing or adding the first entry
-        Declined, // an empty log, and the user chose not to start one
-        Failed,   // the log could not be opened; the user was told why
-    };
-
-    // Start-up: locates, opens and counts the log, then shows the window with
-    // the first entry, or offers to start a new log when it is empty. Unless
-    // it returns Shown, the program ends without the window ever appearing.
-    LoadResult load();
-
-    // Shows record n in the fields, full width, trailing spaces included.
-    bool displayRecord(RecordNumber n);
-    // Writes the fields to the current record when none of them is empty.
-    SaveResult saveCurrentRecord();
-    // Reserves the next slot and clears the fields for typing.
-    bool addNewLog();
+    LoadResult load() { return m_controller.load(); }
+    bool displayRecord(RecordNumber n) { return m_controller.displayRecord(n); }
+    SaveResult saveCurrentRecord() { return m_controller.saveCurrentRecord(); }
+    bool addNewLog() { return m_controller.addNewLog(); }
 
     NameListWindow* nameListWindow() const;
 
@@ -62,26 +45,21 @@ protected:
 
 private:
     void buildControls();
-    void onActionClicked(int index);
-    void onMoveClicked(int index);
 
-    void startNewEntry();
-    void saveNewEntry();
-    void cancelNewEntry();
-    void deleteEntry();
-    void showNameList();
-    void closeNameList();
+    // EntryView
+    std::u16string fieldText(Field field) const override;
+    void setFieldText(Field field, std::u16string_view text) override;
+    void setActionCaption(int index, std::string_view caption) override;
+    void showWindow() override { show(); }
+    void requestClose() override { close(); }
+    [[nodiscard]] Status openNameList(LogStore& store) override;
+    void closeNameList() override;
 
-    void setAddingCaptions(bool adding);
-    void clearFields();
-    void showError(const StoreError& error);
     QLineEdit* field(Field f) const { return m_fields[static_cast<std::size_t>(f)]; }
 
-    LogStore& m_store;
-    MessageBox& m_messages;
+    EntryController m_controller;
     std::array<QLineEdit*, kFieldCount> m_fields {}; // indexed by Field
     std::array<QPushButton*, 4> m_cmdAction {};
-    std::array<QPushButton*, 4> m_cmdMove {};
     QPointer<NameListWindow> m_nameList;
 };
 

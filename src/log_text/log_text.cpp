@@ -8,11 +8,7 @@ namespace pintwise {
 
 void fieldText(const Record& record, Field field, TrailingSpaces trailing, QString& result)
 {
-    std::span<const unsigned char> bytes = record.fieldBytes(field);
-    if (trailing == TrailingSpaces::Trim) {
-        while (!bytes.empty() && bytes.back() == ' ')
-            bytes = bytes.first(bytes.size() - 1);
-    }
+    const std::span<const unsigned char> bytes = shownBytes(record, field, trailing);
     // Every byte is one UTF-16 unit: no general decoder, and no allocation
     // once `result` has grown (the name list converts 32,767 names, an
     // export ten times as many fields).

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "record.h"
+#include "record_text.h"
 
 #include <QList>
 #include <QString>
@@ -13,8 +13,6 @@
 // width and the code page stay the Record's business.
 
 namespace pintwise {
-
-enum class TrailingSpaces { Keep, Trim };
 
 // The field as a window shows it: a zero character ends the text, trailing
 // spaces are kept unless asked otherwise (leading spaces always are).

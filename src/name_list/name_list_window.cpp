@@ -1,6 +1,6 @@
 #include "name_list_window.h"
 
-#include "log_text.h"
+#include "entry_controller.h"
 #include "window_units.h"
 
 #include <QEvent>
@@ -14,33 +14,28 @@ NameListWindow::NameListWindow(QWidget* parent)
     , m_list(new QListView(this))
     , m_names(new QStringListModel(this))
 {
-    setObjectName("frmBierList");
-    setWindowTitle("Bier List");
+    setObjectName(kNameListWindowName);
+    setWindowTitle(kNameListTitle);
     setAttribute(Qt::WA_DeleteOnClose);
-    resize(twipsToPixels(*this, 0, 0, 4155, 7170).size());
+    resize(twipsToPixels(*this, kNameListClientArea).size());
 
     // A model and a view with uniform rows, rather than one item widget per
     // line: a log at its limit of 32,767 names opens without a pause.
-    m_list->setObjectName("List1");
+    m_list->setObjectName(kNameListName);
     m_list->setModel(m_names);
     m_list->setUniformItemSizes(true);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_list->setGeometry(twipsToPixels(*this, 120, 240, 3855, 6690));
+    m_list->setGeometry(twipsToPixels(*this, kNameListBox));
 }
 
 Status NameListWindow::fill(LogStore& store)
 {
-    const int count = store.recordCount();
     QStringList names;
-    names.reserve(count);
-    Status failure;
-    for (int n = 1; n <= count; ++n) {
-        failure = store.readRecord(static_cast<RecordNumber>(n));
-        if (failure)
-            break;
-        names.append(fieldText(store.recordBuffer(), Field::Bier, TrailingSpaces::Trim));
-    }
+    names.reserve(store.recordCount());
+    const Status failure = readNames(store, [&](std::u16string_view name) {
+        names.append(QString(reinterpret_cast<const QChar*>(name.data()), static_cast<qsizetype>(name.size())));
+    });
     m_names->setStringList(names);
     return failure;
 }

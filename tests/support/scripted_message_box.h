@@ -26,9 +26,9 @@ public:
 
     void answer(std::initializer_list<Answer> answers) { script.append(answers); }
 
-    Answer show(const QString& prompt, Buttons buttons, Icon icon, const QString& title) override
+    Answer show(std::string_view prompt, Buttons buttons, Icon icon, std::string_view title) override
     {
-        asked.append({ prompt, buttons, icon, title });
+        asked.append({ QString::fromUtf8(prompt), buttons, icon, QString::fromUtf8(title) });
         if (buttons == Buttons::Ok)
             return Answer::Ok;
         if (script.isEmpty()) {

@@ -1,4 +1,4 @@
-#include "message_box.h"
+#include "qt_message_box.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -29,11 +29,12 @@ protected:
 
 } // namespace
 
-MessageBox::Answer QtMessageBox::show(const QString& prompt, Buttons buttons, Icon icon, const QString& title)
+MessageBox::Answer QtMessageBox::show(std::string_view promptUtf8, Buttons buttons, Icon icon, std::string_view title)
 {
     QWidget* parent = m_parent && m_parent->isVisible() ? m_parent.data() : nullptr;
     const QMessageBox::Icon boxIcon = icon == Icon::Question ? QMessageBox::Question : QMessageBox::NoIcon;
-    const QString boxTitle = title.isEmpty() ? QString(kDefaultTitle) : title;
+    const QString boxTitle = QString::fromUtf8(title.empty() ? std::string_view(kDefaultTitle) : title);
+    const QString prompt = QString::fromUtf8(promptUtf8);
 
     if (buttons == Buttons::Ok) {
         QMessageBox box(boxIcon, boxTitle, prompt, QMessageBox::Ok, parent);
