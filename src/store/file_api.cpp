@@ -1,8 +1,9 @@
 #include "file_api.h"
 
+#include "platform.h"
+
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/file.h>
+#include <climits>
 #include <unistd.h>
 
 namespace pintwise {
@@ -37,6 +38,17 @@ FileApi& systemFileApi()
 {
     static SystemFileApi api;
     return api;
+}
+
+std::string executablePath(std::error_code& reason)
+{
+    char path[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path);
+    if (length < 0 || static_cast<std::size_t>(length) >= sizeof path) {
+        reason = std::error_code(length < 0 ? errno : ENAMETOOLONG, std::generic_category());
+        return {};
+    }
+    return std::string(path, static_cast<std::size_t>(length));
 }
 
 } // namespace pintwise

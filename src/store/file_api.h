@@ -1,13 +1,17 @@
 #pragma once
 
+#include <string>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <system_error>
 
 // The narrow seam between the log store and the operating system: every call
 // the store makes on the data file (and on its directory) goes through here.
 // The program uses the real calls; tests substitute one that fails on demand.
 //
-// Each call follows the POSIX convention: -1 (or an error value) with errno set.
+// Each call follows the POSIX convention: -1 (or an error value) with errno
+// set. Paths are UTF-8 and flags are POSIX's (platform.h) on every system:
+// file_api.cpp passes them to Linux, file_api_win32.cpp maps them to Win32.
 
 namespace pintwise {
 
@@ -29,7 +33,10 @@ public:
     virtual int close(int fd) = 0;
 };
 
-// The real system calls. Stateless, so one shared instance serves everyone.
+// The real system calls. One shared instance serves everyone.
 FileApi& systemFileApi();
+
+// The running executable's full path in UTF-8, or empty with `reason` set.
+std::string executablePath(std::error_code& reason);
 
 } // namespace pintwise

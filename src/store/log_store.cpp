@@ -1,12 +1,10 @@
 #include "log_store.h"
 
+#include "platform.h"
+
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 namespace pintwise {
 namespace {
@@ -19,25 +17,16 @@ std::uint64_t offsetOf(RecordNumber n)
     return static_cast<std::uint64_t>(n - 1) * kRecordSize;
 }
 
-// Everything before the last "/"; a file in the root directory gives "/",
-// a name without a folder (a path the tool's user typed) the current one.
+// Everything before the last separator; a file in the root directory gives
+// the root ("/", or "X:\" on Windows), a name without a folder (a path the
+// tool's user typed) the current one.
 std::string parentDirectory(const std::string& path)
 {
-    const auto slash = path.rfind('/');
+    const auto slash = path.find_last_of(kPathSeparators);
     if (slash == std::string::npos)
         return ".";
-    return slash == 0 ? std::string("/") : path.substr(0, slash);
-}
-
-std::string directoryOfExecutable(std::error_code& reason)
-{
-    char path[PATH_MAX];
-    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path);
-    if (length < 0 || static_cast<std::size_t>(length) >= sizeof path) {
-        reason = std::error_code(length < 0 ? errno : ENAMETOOLONG, std::generic_category());
-        return {};
-    }
-    return parentDirectory(std::string(path, static_cast<std::size_t>(length)));
+    const bool root = slash == 0 || (kRootHasDrive && slash == 2 && path[1] == ':');
+    return path.substr(0, root ? slash + 1 : slash);
 }
 
 } // namespace
@@ -67,12 +56,14 @@ Status LogStore::locate()
     std::string directory = m_programDirectory;
     if (directory.empty()) {
         std::error_code reason;
-        directory = directoryOfExecutable(reason);
-        if (directory.empty())
+        const std::string executable = executablePath(reason);
+        if (executable.empty())
             return StoreError { StoreError::Kind::NoProgramDirectory, {}, reason };
+        directory = parentDirectory(executable);
     }
-    // The separator is added unconditionally, so the root directory gives "//Entry.Dat".
-    m_dataFilePath = directory + "/" + kDataFileName;
+    // The separator is added unconditionally, so the root directory gives
+    // "//Entry.Dat", and a drive root on Windows "X:\\Entry.Dat": both open.
+    m_dataFilePath = directory + kPathSeparator + kDataFileName;
     return {};
 }
 
@@ -89,8 +80,9 @@ Status LogStore::open(IfMissing ifMissing)
         if (fd < 0 && errno == EEXIST) // someone else created it just now
             fd = m_files.open(m_dataFilePath.c_str(), O_RDWR | O_CLOEXEC, 0);
     }
+    // Windows refuses a second writer at the open itself (file_api_win32.cpp).
     if (fd < 0)
-        return error(StoreError::Kind::Open, errno);
+        return errno == EWOULDBLOCK ? error(StoreError::Kind::AlreadyOpen) : error(StoreError::Kind::Open, errno);
 
     // flock, not fcntl locks: an fcntl lock vanishes as soon as any descriptor
     // of the file is closed, an flock lock lives exactly as long as this one.

@@ -33,7 +33,8 @@ public:
 
     enum class IfMissing { Create, Fail };
 
-    // Sets dataFilePath() to the program directory, "/" and "Entry.Dat".
+    // Sets dataFilePath() to the program directory, the separator ("/", "\"
+    // on Windows) and "Entry.Dat".
     [[nodiscard]] Status locate();
     // Names another file instead, as the command-line tool lets its user do.
     void setDataFilePath(std::string path) { m_dataFilePath = std::move(path); }
