@@ -44,11 +44,15 @@ void placeControl(HWND control, TwipsRect twips, int dpi)
 
 void setClientSize(HWND window, TwipsRect client, int dpi)
 {
+    // The frame as the window has it now: by the time a window hears of a
+    // new DPI, Windows has already drawn its frame for it.
     const PixelRect size = twipsToPixels(client, dpi, dpi);
-    RECT frame { 0, 0, size.width, size.height };
-    AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)), FALSE,
-                             static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE)), static_cast<UINT>(dpi));
-    SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+    RECT outer {}, inner {};
+    GetWindowRect(window, &outer);
+    GetClientRect(window, &inner);
+    const int frameWidth = (outer.right - outer.left) - inner.right;
+    const int frameHeight = (outer.bottom - outer.top) - inner.bottom;
+    SetWindowPos(window, nullptr, 0, 0, size.width + frameWidth, size.height + frameHeight,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

@@ -16,10 +16,21 @@ MessageBox::Answer Win32MessageBox::show(std::string_view prompt, Buttons button
         type |= MB_TASKMODAL;
     const std::wstring text = wideFromUtf8(prompt);
     const std::wstring caption = wideFromUtf8(title.empty() ? std::string_view(kDefaultTitle) : title);
-    const int pressed = MessageBoxW(owner, text.c_str(), caption.c_str(), type);
-    if (buttons == Buttons::Ok)
+    if (buttons == Buttons::Ok) {
+        MessageBoxW(owner, text.c_str(), caption.c_str(), type);
         return Answer::Ok;
-    return pressed == IDYES ? Answer::Yes : Answer::No;
+    }
+    // Windows offers a Yes/No box no way out but its two buttons. Wine ends
+    // one on Escape or its close box all the same; the question is then
+    // asked again, as it is still unanswered. A box that cannot be shown at
+    // all (0) counts as No, which changes nothing.
+    for (;;) {
+        const int pressed = MessageBoxW(owner, text.c_str(), caption.c_str(), type);
+        if (pressed == IDYES)
+            return Answer::Yes;
+        if (pressed == IDNO || pressed == 0)
+            return Answer::No;
+    }
 }
 
 } // namespace pintwise
