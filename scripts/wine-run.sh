@@ -102,6 +102,7 @@ if [[ -n ${PINTWISE_WINE_DRIVE:-} ]]; then
     export PINTWISE_TEST_DRIVE="${letter^^}:"
 fi
 cleanup() {
+    rm -f "${output:-}"
     if [[ -n $drive_dir ]]; then
         rm -f "$WINEPREFIX/dosdevices/$letter:"
         rm -rf "$drive_dir"
@@ -109,6 +110,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# The program's output goes through a file: the wineserver and Wine's own
+# services, started by the first program, would otherwise inherit ctest's
+# pipe, and ctest waits until every holder lets go of it, seconds later.
+output=$(mktemp "$state/output.XXXXXX")
 status=0
-"$wine" "$exe" "$@" || status=$?
+"$wine" "$exe" "$@" </dev/null >"$output" 2>&1 || status=$?
+cat "$output"
 exit "$status"
