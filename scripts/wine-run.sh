@@ -69,10 +69,10 @@ display_usable() {
     flock 9
     if [[ ! -f $WINEPREFIX/.pintwise-ready ]]; then
         rm -rf "$WINEPREFIX"
-        DISPLAY= "$wine" wineboot --init >/dev/null 2>&1
+        DISPLAY='' "$wine" wineboot --init >/dev/null 2>&1
         # Without this Wine waits two seconds for the window manager each
         # time a window hides.
-        DISPLAY= "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+        DISPLAY='' "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
         # The registry reaches the disk when the wineserver has written it.
         "$wineserver" -w
         touch "$WINEPREFIX/.pintwise-ready"
@@ -101,7 +101,9 @@ if [[ -n ${PINTWISE_WINE_DRIVE:-} ]]; then
     ln -sfn "$drive_dir" "$WINEPREFIX/dosdevices/$letter:"
     export PINTWISE_TEST_DRIVE="${letter^^}:"
 fi
+# shellcheck disable=SC2317 # run by the trap
 cleanup() {
+    rm -f "${output:-}"
     if [[ -n $drive_dir ]]; then
         rm -f "$WINEPREFIX/dosdevices/$letter:"
         rm -rf "$drive_dir"
@@ -109,6 +111,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# The program's output goes through a file: the wineserver and Wine's own
+# services, started by the first program, would otherwise inherit ctest's
+# pipe, and ctest waits until every holder lets go of it, seconds later.
+output=$(mktemp "$state/output.XXXXXX")
 status=0
-"$wine" "$exe" "$@" || status=$?
+"$wine" "$exe" "$@" </dev/null >"$output" 2>&1 || status=$?
+cat "$output"
 exit "$status"
