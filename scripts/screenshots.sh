@@ -2,6 +2,7 @@
 # Makes the README's pictures from the real program: a small invented log,
 # the program under its own Xvfb driven with xdotool, each window grabbed
 # while it is on top. A second run at QT_SCALE_FACTOR=2 gives the @2x picture.
+# Then pintwise.exe under Wine on the same display, with the same log.
 # Usage: scripts/screenshots.sh [OUTPUT_DIR]   (default docs/)
 # SCREENSHOTS_BUILD_DIR builds elsewhere than build/default.
 set -euo pipefail
@@ -11,6 +12,9 @@ scripts/ensure-packages.sh test
 build=${SCREENSHOTS_BUILD_DIR:-build/default}
 cmake --preset default -B "$build" >/dev/null
 cmake --build "$build" -j2 --target pintwise grab_window >/dev/null
+windows_build=${SCREENSHOTS_WINDOWS_BUILD_DIR:-build/windows}
+cmake --preset windows -B "$windows_build" >/dev/null
+cmake --build "$windows_build" -j2 --target pintwise >/dev/null
 grab=$build/tools/grab_window
 
 # shellcheck source=x_session.sh
@@ -88,12 +92,38 @@ start_program env QT_SCALE_FACTOR=2 "$work/pintwise"
 shoot "Tapsmith Pintwise" entry-window@2x.png
 exit_by_keyboard
 
+# Third run: pintwise.exe under Wine. Wine draws its windows' frames itself
+# and, with no window manager, takes the keyboard only with a click: each
+# button is clicked where the layout puts it, the client area's origin found
+# from the X window's size (a frame border on each side, the caption on top).
+mkdir "$work/windows"
+cp "$windows_build/src/app_win32/pintwise.exe" "$work/Entry.Dat" "$work/windows/"
+start_program scripts/wine-run.sh "$windows_build/wine" "$work/windows/pintwise.exe"
+# click TITLE CLIENT_WIDTH CLIENT_HEIGHT LEFT TOP: the middle of a button at
+# that place in twips (1215 x 495), at 96 dpi.
+click() {
+    local id WIDTH HEIGHT border caption
+    id=$(window_id "$1") || fail "no window titled \"$1\""
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    border=$(((WIDTH - $2) / 2)) caption=$((HEIGHT - $3 - (WIDTH - $2) / 2))
+    xdotool mousemove --window "$id" $((border + ($4 + 607) / 15)) $((caption + ($5 + 247) / 15)) click 1
+}
+shoot "Tapsmith Pintwise" windows-entry-window.png
+click "Tapsmith Pintwise" 719 413 5520 4200 # List
+shoot "Bier List" windows-name-list.png
+click "Tapsmith Pintwise" 719 413 8040 4200 # Exit
+window_id "Pintwise" >/dev/null || fail "pintwise.exe did not ask before it ended"
+xdotool key Return # Yes is the default
+wait_for_exit
+cmp -s "$work/Entry.Dat" "$work/windows/Entry.Dat" || fail "pintwise.exe changed the log it was only shown"
+
 read -r w1 h1 < <(png_size "$work/shots/entry-window.png")
 read -r w2 h2 < <(png_size "$work/shots/entry-window@2x.png")
 ((w2 == 2 * w1 && h2 == 2 * h1)) || fail "entry-window@2x.png is ${w2}x$h2, expected $((2 * w1))x$((2 * h1)) (twice ${w1}x$h1)"
 
 mkdir -p "$out"
-for png in entry-window.png name-list.png message-box.png entry-window@2x.png; do
+for png in entry-window.png name-list.png message-box.png entry-window@2x.png windows-entry-window.png \
+    windows-name-list.png; do
     cp "$work/shots/$png" "$out/$png"
     echo "wrote $out/$png"
 done
