@@ -87,14 +87,16 @@ ToolStatus parseCommandLine(const std::vector<std::string>& arguments, Invocatio
             return {};
         };
         ToolStatus status;
-        if (command == Command::Export && argument == "--format") {
+        if ((command == Command::Export || command == Command::Import) && argument == "--format") {
             if (!(status = takeValue())) {
                 if (value == "csv")
                     invocation.format = Invocation::Format::Csv;
                 else if (value == "json")
                     invocation.format = Invocation::Format::Json;
+                else if (value == "xlsx")
+                    invocation.format = Invocation::Format::Xlsx;
                 else
-                    status = usage("unknown format \"" + value + "\" (csv or json)");
+                    status = usage("unknown format \"" + value + "\" (csv, json or xlsx)");
             }
         } else if (command == Command::Export && (argument == "--output" || argument == "-o")) {
             status = takeValue();
@@ -114,11 +116,11 @@ ToolStatus parseCommandLine(const std::vector<std::string>& arguments, Invocatio
 
     const std::size_t required = command == Command::Import ? 1 : 0;
     if (paths.size() < required)
-        return usage("import needs the CSV file to read (or - for standard input)");
+        return usage("import needs the file to read (or - for standard input)");
     if (paths.size() > required + 1)
         return usage("too many arguments for " + first + ": \"" + paths[required + 1] + "\"");
     if (command == Command::Import)
-        invocation.csv = paths[0];
+        invocation.input = paths[0];
     if (paths.size() > required)
         invocation.log = paths[required];
     if (invocation.log == "-")
