@@ -22,6 +22,8 @@ const char* typeName(const QJsonValue& value)
         return "a boolean";
     case QJsonValue::Double:
         return "a number";
+    case QJsonValue::String:
+        return "a string";
     case QJsonValue::Array:
         return "an array";
     case QJsonValue::Object:

@@ -101,10 +101,13 @@ public:
             if (!m_zip)
                 zip_source_free(source);
         }
-        if (!m_zip)
-            m_error = zip_error_code_zip(&error) == ZIP_ER_NOZIP
-                ? "it is not a zip archive"
-                : std::string("its zip archive is damaged or cut short (") + zip_error_strerror(&error) + ")";
+        // An archive's directory is at its end: a file that starts as a zip
+        // and has none was cut short.
+        if (!m_zip && zip_error_code_zip(&error) != ZIP_ER_NOZIP)
+            m_error = std::string("its zip archive is damaged (") + zip_error_strerror(&error) + ")";
+        else if (!m_zip)
+            m_error = looksLikeZip(bytes) ? "its zip archive is cut short or damaged: the directory at its end is missing"
+                                          : "it is not a zip archive";
         zip_error_fini(&error);
     }
     ~Parts()
