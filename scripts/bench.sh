@@ -14,7 +14,7 @@ scripts/ensure-packages.sh test
 build=${BENCH_BUILD_DIR:-build/default}
 repeat=${BENCH_REPEAT:-1}
 cmake --preset default -B "$build" >/dev/null
-cmake --build "$build" -j2 --target bench_name_list bench_store bench_startup bench_log_tool
+cmake --build "$build" -j2 --target bench_name_list bench_store bench_startup bench_log_tool bench_xlsx_floor
 
 # shellcheck source=scripts/x_session.sh
 source scripts/x_session.sh
