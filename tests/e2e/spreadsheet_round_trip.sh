@@ -4,7 +4,9 @@
 # "open, save" would. Each, imported into a new log, must give the original
 # log back byte for byte, with no cell reported as changed: the texts a
 # spreadsheet likes to reinterpret (007, 1/2, 1e3, 0012, 12:30, 3.50, a
-# formula, leading spaces) and every Windows-1252 character.
+# formula, leading spaces) and every Windows-1252 character. Last, for the
+# README, it prints what the same texts become when Calc opens the CSV
+# export and saves it again: why spreadsheet users are told to use xlsx.
 # Usage: spreadsheet_round_trip.sh PINTWISE_LOG
 set -euo pipefail
 tool=$1
@@ -59,4 +61,17 @@ for saved in log.xlsx log.csv; do
         fail "LibreOffice's $saved imported into a new log is not the original log"
     fi
     echo "LibreOffice's $saved gives the original $(stat -c %s "$work/Entry.Dat")-byte log back"
+done
+
+# The CSV way, for comparison: Calc guesses each cell's type as it opens CSV.
+"$tool" export --output "$work/log.csv" "$work/Entry.Dat"
+rm -rf "$work/saved"
+mkdir "$work/saved"
+soffice --headless "-env:UserInstallation=file://$work/profile" --convert-to csv --outdir "$work/saved" \
+    "$work/log.csv" >"$work/office.log" 2>&1 || fail "soffice --convert-to csv: $(cat "$work/office.log")"
+IFS=, read -r -a typed < <(sed -n 2p "$work/log.csv" | tr -d '\r')
+IFS=, read -r -a back < <(sed -n 2p "$work/saved/log.csv" | tr -d '\r')
+echo "A CSV export opened and saved by LibreOffice Calc, typed | came back:"
+for ((i = 1; i < ${#typed[@]}; i++)); do
+    [[ ${typed[i]} == "${back[i]:-}" ]] || echo "  \`${typed[i]}\` | \`${back[i]:-}\`"
 done
