@@ -43,7 +43,11 @@ int main(int argc, char* argv[])
     format_set_num_format(header, "@");
     format_set_bold(header);
     for (std::size_t c = 0; c < kColumnNames.size(); ++c) {
-        worksheet_set_column(sheet, lxw_col_t(c), lxw_col_t(c), c == 0 ? 8 : c == 10 ? 60 : 22, c == 0 ? nullptr : text);
+        worksheet_set_column(sheet, lxw_col_t(c), lxw_col_t(c),
+                             c == 0        ? 8
+                                 : c == 10 ? 60
+                                           : 22,
+                             c == 0 ? nullptr : text);
         worksheet_write_string(sheet, 0, lxw_col_t(c), kColumnNames[c], header);
     }
     worksheet_freeze_panes(sheet, 1, 0);

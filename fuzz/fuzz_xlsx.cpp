@@ -105,7 +105,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes = fuzz::bytesOf(data, size);
     std::string archive;
     if (!XlsxReader::looksLikeZip(bytes)) {
-        std::array<std::string_view, 4> pieces { std::string_view(), std::string_view(), std::string_view(), kWorkbook };
+        std::array<std::string_view, 4> pieces { std::string_view(), std::string_view(), std::string_view(),
+                                                 kWorkbook };
         std::string_view rest = bytes;
         for (std::size_t i = 0; i < pieces.size() && !rest.empty(); ++i) {
             const auto end = rest.find('\0');

@@ -120,7 +120,8 @@ QByteArray workbook(const QByteArray& rows, const QByteArray& shared = {}, const
         { "_rels/.rels",
           relationships + "<Relationship Id=\"rId1\" Type=\"" + rel + "/officeDocument\" Target=\"xl/workbook.xml\"/>"
               + "</Relationships>" },
-        { "xl/workbook.xml", "<workbook " + main + " xmlns:r=\"" + rel + "\"><sheets>" + sheets + "</sheets></workbook>" },
+        { "xl/workbook.xml",
+          "<workbook " + main + " xmlns:r=\"" + rel + "\"><sheets>" + sheets + "</sheets></workbook>" },
         { "xl/_rels/workbook.xml.rels",
           relationships + "<Relationship Id=\"rId1\" Type=\"" + rel + "/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
               + "<Relationship Id=\"rId2\" Type=\"" + rel + "/sharedStrings\" Target=\"/xl/sharedStrings.xml\"/>"
@@ -371,14 +372,16 @@ private slots:
                         "</r><rPh><t>ignored</t></rPh></si>")
             << 0 << added1 << "" << recordBytes({ " 007", {}, {}, {}, {}, "3.50" });
         QTest::newRow("xlsx: _xHHHH_ escapes")
-            << old << QStringList() << workbook(kHeader + row("2", text("A2", "a_x000D_b_x0009_") + text("B2", "_x005F_x0041_")))
-            << 0 << added1 << "" << recordBytes({ "a\rb\t", {}, {}, {}, {}, "_x0041_" });
+            << old << QStringList()
+            << workbook(kHeader + row("2", text("A2", "a_x000D_b_x0009_") + text("B2", "_x005F_x0041_"))) << 0 << added1
+            << "" << recordBytes({ "a\rb\t", {}, {}, {}, {}, "_x0041_" });
         QTest::newRow("xlsx: cells that are not text, imported as General shows them and listed")
             << old << QStringList()
-            << workbook(kHeader + row("2", "<c r=\"A2\"><v>3.5</v></c><c r=\"B2\" s=\"1\"><v>46023</v></c>")
-                            + row("3", "<c r=\"A3\" t=\"b\"><v>1</v></c><c r=\"B3\" s=\"2\"><v>0.5208333333333334</v></c>")
-                            + row("4", "<c r=\"A4\" t=\"str\"><f>A1</f><v>x</v></c><c r=\"B4\"><v>1E+21</v></c>"),
-                        {}, "<xf numFmtId=\"14\"/><xf numFmtId=\"164\"/>")
+            << workbook(
+                   kHeader + row("2", "<c r=\"A2\"><v>3.5</v></c><c r=\"B2\" s=\"1\"><v>46023</v></c>")
+                       + row("3", "<c r=\"A3\" t=\"b\"><v>1</v></c><c r=\"B3\" s=\"2\"><v>0.5208333333333334</v></c>")
+                       + row("4", "<c r=\"A4\" t=\"str\"><f>A1</f><v>x</v></c><c r=\"B4\"><v>1E+21</v></c>"),
+                   {}, "<xf numFmtId=\"14\"/><xf numFmtId=\"164\"/>")
             << 0 << "Added 3 entries to \"%LOG%\"; it now holds 4.\n"
             << "pintwise-log: \"%CSV%\" has 6 cells that the spreadsheet does not hold as text; each is imported as "
                "its General format shows it:\n"
@@ -388,8 +391,8 @@ private slots:
                "  row 3, Cost (B3): a time, imported as \"12:30:00\"\n"
                "  row 4, Bier (A4): a formula's result, imported as \"x\"\n"
                "  row 4, Cost (B4): a number, imported as \"1E+21\"\n"
-            << recordBytes({ "3.5", {}, {}, {}, {}, "2026-01-01" }) + recordBytes({ "TRUE", {}, {}, {}, {}, "12:30:00" })
-                + recordBytes({ "x", {}, {}, {}, {}, "1E+21" });
+            << recordBytes({ "3.5", {}, {}, {}, {}, "2026-01-01" })
+                + recordBytes({ "TRUE", {}, {}, {}, {}, "12:30:00" }) + recordBytes({ "x", {}, {}, {}, {}, "1E+21" });
         QTest::newRow("xlsx: a dry run lists them too")
             << old << QStringList { "--dry-run" } << workbook(kHeader + row("2", "<c r=\"B2\"><v>7</v></c>")) << 0
             << "Would add 1 entry to \"%LOG%\"; it would then hold 2. Nothing was changed.\n"
@@ -403,7 +406,8 @@ private slots:
             << 0 << added1 << "" << recordBytes({ "b" });
         QTest::newRow("xlsx: an error cell stops the import")
             << old << QStringList()
-            << workbook(kHeader + row("2", "<c r=\"B2\" t=\"e\"><f>1/0</f><v>#DIV/0!</v></c>") + row("3", text("A3", "x")))
+            << workbook(kHeader + row("2", "<c r=\"B2\" t=\"e\"><f>1/0</f><v>#DIV/0!</v></c>")
+                        + row("3", text("A3", "x")))
             << 1 << ""
             << "pintwise-log: \"%CSV%\" has 1 cell holding an error; nothing was added:\n"
                "  row 2, Cost (B2): the error #DIV/0!\n"
@@ -416,8 +420,7 @@ private slots:
             << "" << recordBytes({ "a" }) + kSpaces + kSpaces + recordBytes({ {}, {}, {}, {}, {}, "b" });
         QTest::newRow("xlsx: rows and texts checked as CSV's are")
             << old << QStringList()
-            << workbook(kHeader + row("2", text("A2", QByteArray(21, 'x'))) + row("3", text("C3", "far")))
-            << 1 << ""
+            << workbook(kHeader + row("2", text("A2", QByteArray(21, 'x'))) + row("3", text("C3", "far"))) << 1 << ""
             << "pintwise-log: \"%CSV%\" has 2 problems; nothing was added (--cut stores texts as the window would: cut "
                "to width, '?' for a character Windows-1252 lacks):\n"
                "  row 2, Bier: 21 characters, but the field holds 20\n"
@@ -427,33 +430,33 @@ private slots:
             << old << QStringList() << workbook(kHeader + row("32769", text("A32769", "x"))) << 1 << ""
             << notXlsx + "it has more than 32767 rows below its header, more than a log can hold" + nothing
             << QByteArray();
-        QTest::newRow("xlsx: no worksheet")
-            << old << QStringList() << workbook(kHeader, {}, {}, "") << 1 << ""
-            << notXlsx + "the workbook holds no worksheet" + nothing << QByteArray();
+        QTest::newRow("xlsx: no worksheet") << old << QStringList() << workbook(kHeader, {}, {}, "") << 1 << ""
+                                            << notXlsx + "the workbook holds no worksheet" + nothing << QByteArray();
         QTest::newRow("xlsx: a zip without a workbook")
             << old << QStringList() << zipOf({ { "word/document.xml", "<w/>" } }) << 1 << ""
             << notXlsx + "its zip archive holds no workbook" + nothing << QByteArray();
-        QTest::newRow("xlsx: cut short")
-            << old << QStringList() << workbook(kHeader).left(900) << 1 << ""
-            << notXlsx + "its zip archive is cut short or damaged: the directory at its end is missing" + nothing << QByteArray();
-        QTest::newRow("xlsx: not a zip")
-            << old << QStringList { "--format", "xlsx" } << QByteArray("Bier\nx\n") << 1 << ""
-            << notXlsx + "it is not a zip archive" + nothing << QByteArray();
+        QTest::newRow("xlsx: cut short") << old << QStringList() << workbook(kHeader).left(900) << 1 << ""
+                                         << notXlsx
+                + "its zip archive is cut short or damaged: the directory at its end is missing" + nothing
+                                         << QByteArray();
+        QTest::newRow("xlsx: not a zip") << old << QStringList { "--format", "xlsx" } << QByteArray("Bier\nx\n") << 1
+                                         << "" << notXlsx + "it is not a zip archive" + nothing << QByteArray();
         QTest::newRow("xlsx: a shared string that does not exist")
             << old << QStringList() << workbook(kHeader + row("2", "<c r=\"A2\" t=\"s\"><v>5</v></c>")) << 1 << ""
             << notXlsx + "xl/worksheets/sheet1.xml cell A2 refers to a shared string that does not exist" + nothing
             << QByteArray();
         QTest::newRow("xlsx: a sheet that is not XML")
             << old << QStringList() << workbook(kHeader + "<row r=\"2\"><c>") << 1 << ""
-            << notXlsx
-                + "xl/worksheets/sheet1.xml is not well-formed XML (line 1: Opening and ending tag mismatch.)"
+            << notXlsx + "xl/worksheets/sheet1.xml is not well-formed XML (line 1: Opening and ending tag mismatch.)"
                 + nothing
             << QByteArray();
         QTest::newRow("JSON: Record optional, any case, a missing key an empty text")
             << old << QStringList()
             << QByteArray("\xEF\xBB\xBF [{\"bier\":\"b\",\"Notes\":\"n\\r\\n\"},\n {\"Record\":9,\"Cost\":\"3.50\"}]")
             << 0 << "Added 2 entries to \"%LOG%\"; it now holds 3.\n"
-            << "" << recordBytes({ "b", {}, {}, {}, {}, {}, {}, {}, {}, "n\r\n" }) + recordBytes({ {}, {}, {}, {}, {}, "3.50" });
+            << ""
+            << recordBytes({ "b", {}, {}, {}, {}, {}, {}, {}, {}, "n\r\n" })
+                + recordBytes({ {}, {}, {}, {}, {}, "3.50" });
         QTest::newRow("JSON: unknown keys named")
             << old << QStringList() << QByteArray("[{\"Bier\":\"b\"},{\"Price\":\"1\",\"Rating\":\"5\"}]") << 1 << ""
             << "pintwise-log: \"%CSV%\" object 2 has unknown keys \"Price\", \"Rating\"; the keys are Record, Bier, "
@@ -472,7 +475,8 @@ private slots:
             << QByteArray();
         QTest::newRow("JSON: not valid")
             << old << QStringList() << QByteArray("[\n{\"Bier\":\"b\",}\n]") << 1 << ""
-            << "pintwise-log: \"%CSV%\" is not valid JSON: line 2: object is missing after a comma" + nothing << QByteArray();
+            << "pintwise-log: \"%CSV%\" is not valid JSON: line 2: object is missing after a comma" + nothing
+            << QByteArray();
         QTest::newRow("JSON: objects only")
             << old << QStringList() << QByteArray("[\"Bier\"]") << 1 << ""
             << "pintwise-log: \"%CSV%\" object 1 is a string, not an object" + nothing << QByteArray();
@@ -511,7 +515,8 @@ private slots:
     void exportXlsx_data()
     {
         QTest::addColumn<QByteArray>("xml");
-        QTest::newRow("the header row frozen") << QByteArray("<pane ySplit=\"1\" topLeftCell=\"A2\" activePane=\"bottomLeft\" state=\"frozen\"/>");
+        QTest::newRow("the header row frozen")
+            << QByteArray("<pane ySplit=\"1\" topLeftCell=\"A2\" activePane=\"bottomLeft\" state=\"frozen\"/>");
         QTest::newRow("Record a number cell") << QByteArray("<c r=\"A2\"><v>1</v></c>");
         QTest::newRow("a number-like text a string cell")
             << QByteArray("<c r=\"B2\" s=\"2\" t=\"inlineStr\"><is><t>007</t></is></c>");
@@ -542,6 +547,22 @@ private slots:
         zip_fclose(sheet);
         zip_discard(zip);
         QVERIFY2(bytes.contains(xml), bytes.constData());
+    }
+
+    // A workbook's bytes would only garble a terminal; script(1) gives the tool one.
+    void xlsxNeverToATerminal()
+    {
+        TempLog log;
+        log.write(sampleRecord("a"));
+        QProcess terminal;
+        terminal.start("script",
+                       { "-qec",
+                         QString("exec '%1' export --format xlsx '%2'").arg(PINTWISE_LOG_BINARY, log.filePath()),
+                         "/dev/null" });
+        QVERIFY(terminal.waitForFinished(10000));
+        QCOMPARE(QString::fromUtf8(terminal.readAllStandardOutput()).trimmed(),
+                 "pintwise-log: will not write an xlsx workbook to a terminal; name a file with --output FILE");
+        QCOMPARE(terminal.exitCode(), 2);
     }
 
     void xlsxCellText_data()
@@ -845,7 +866,8 @@ private slots:
         QTest::newRow("xlsx to standard output that is no terminal")
             << QStringList { "export", "--format", "xlsx", "%LOG%" } << QByteArray() << "" << 0 << "";
         // Once the rows are synced, only exit 0 tells a script the truth.
-        const QString added = "pintwise-log: Added 1 entry to \"%LOG%\"; it now holds 3. (cannot write to standard output: ";
+        const QString added
+            = "pintwise-log: Added 1 entry to \"%LOG%\"; it now holds 3. (cannot write to standard output: ";
         QTest::newRow("import, standard output on a full disk: added, exit 0")
             << QStringList { "import", "-", "%LOG%" } << QByteArray("Bier\nx\n") << "full" << 0
             << added + "No space left on device)\n";
@@ -868,7 +890,8 @@ private slots:
         const QByteArray before = sampleRecord("a") + sampleRecord("b");
         log.write(before);
         // The contract: an import into the log exits 0 exactly when its rows are on disk.
-        const bool adds = arguments.startsWith("import") && !arguments.contains("--dry-run") && arguments.endsWith("%LOG%");
+        const bool adds
+            = arguments.startsWith("import") && !arguments.contains("--dry-run") && arguments.endsWith("%LOG%");
         const auto fill
             = [&](QString text) { return text.replace("%LOG%", log.filePath()).replace("%DIR%", log.directory()); };
         arguments.replaceInStrings("%LOG%", log.filePath()).replaceInStrings("%DIR%", log.directory());

@@ -26,7 +26,7 @@ struct Invocation {
     bool cut = false;
     bool dryRun = false;
     std::string input; // what import reads; "-": standard input
-    std::string log; // empty: Entry.Dat beside the executable
+    std::string log;   // empty: Entry.Dat beside the executable
 };
 
 // `arguments` leaves out the program's own name.

@@ -1,11 +1,11 @@
 #include "commands.h"
 
 #include "csv_reader.h"
+#include "json_reader.h"
 #include "log_check.h"
 #include "log_store.h"
 #include "record_writers.h"
 #include "row_importer.h"
-#include "json_reader.h"
 #include "xlsx_reader.h"
 #include "xlsx_writer.h"
 
@@ -13,9 +13,9 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <functional>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <unistd.h>
 
@@ -68,7 +68,8 @@ Format detectFormat(std::string_view head, const std::string& path)
 {
     if (XlsxReader::looksLikeZip(head))
         return Format::Xlsx;
-    if (path.size() > 5 && QString::fromStdString(path.substr(path.size() - 5)).compare(u".xlsx", Qt::CaseInsensitive) == 0)
+    if (path.size() > 5
+        && QString::fromStdString(path.substr(path.size() - 5)).compare(u".xlsx", Qt::CaseInsensitive) == 0)
         return Format::Xlsx;
     if (head.starts_with("\xEF\xBB\xBF"))
         head.remove_prefix(3);
@@ -344,8 +345,8 @@ ToolStatus runImport(const Invocation& invocation, OutputSink& out, FileApi& fil
     }
     if (auto failure = store.appendRecords(importer->records()))
         return fromStoreError(*failure);
-    const std::string added = "Added " + entries(rows) + " to " + log + "; it now holds "
-        + std::to_string(store.recordCount()) + ".";
+    const std::string added
+        = "Added " + entries(rows) + " to " + log + "; it now holds " + std::to_string(store.recordCount()) + ".";
     out.append(added + "\n");
     // The rows are on disk: from here on nothing may turn the exit status
     // into a failure, or a script that retries would add them twice.

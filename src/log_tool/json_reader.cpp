@@ -46,7 +46,9 @@ bool JsonReader::read(std::string_view bytes)
     QJsonParseError parsed {};
     const QJsonDocument document = QJsonDocument::fromJson(text, &parsed);
     if (parsed.error != QJsonParseError::NoError) {
-        const auto line = 1 + std::count(bytes.begin(), bytes.begin() + std::min<std::ptrdiff_t>(parsed.offset, std::ptrdiff_t(bytes.size())), '\n');
+        const auto line = 1
+            + std::count(bytes.begin(),
+                         bytes.begin() + std::min<std::ptrdiff_t>(parsed.offset, std::ptrdiff_t(bytes.size())), '\n');
         m_error = "is not valid JSON: line " + std::to_string(line) + ": " + parsed.errorString().toStdString();
         return false;
     }

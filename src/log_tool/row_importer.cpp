@@ -39,13 +39,15 @@ RowImporter::RowImporter(bool cut, std::string rowWord)
 
 void RowImporter::problem(int line, int column, const std::string& what)
 {
-    m_problems.push_back(m_rowWord + " " + std::to_string(line) + ", " + m_columnNames[std::size_t(column)] + ": " + what);
+    m_problems.push_back(m_rowWord + " " + std::to_string(line) + ", " + m_columnNames[std::size_t(column)] + ": "
+                         + what);
 }
 
 void RowImporter::readHeader(int line, std::span<const std::string> names)
 {
     m_haveHeader = true;
-    const auto fail = [&](const std::string& why) { m_headerError = m_rowWord + " " + std::to_string(line) + ": " + why; };
+    const auto fail
+        = [&](const std::string& why) { m_headerError = m_rowWord + " " + std::to_string(line) + ": " + why; };
     std::array<bool, kFieldCount + 1> seen {};
     for (const std::string& name : names) {
         const auto known = std::find_if(kColumnNames.begin(), kColumnNames.end(),

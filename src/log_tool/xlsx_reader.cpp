@@ -106,8 +106,9 @@ public:
         if (!m_zip && zip_error_code_zip(&error) != ZIP_ER_NOZIP)
             m_error = std::string("its zip archive is damaged (") + zip_error_strerror(&error) + ")";
         else if (!m_zip)
-            m_error = looksLikeZip(bytes) ? "its zip archive is cut short or damaged: the directory at its end is missing"
-                                          : "it is not a zip archive";
+            m_error = looksLikeZip(bytes)
+                ? "its zip archive is cut short or damaged: the directory at its end is missing"
+                : "it is not a zip archive";
         zip_error_fini(&error);
     }
     ~Parts()
@@ -506,9 +507,9 @@ bool XlsxReader::readSheet(Parts& parts, const std::string& path)
                 if (!ok)
                     return fail(path + " cell " + here(row, column) + " holds \"" + value.toStdString()
                                 + "\", which is not a number");
-                const NumberKind kind
-                    = style >= 0 && std::size_t(style) < m_styleKinds.size() ? m_styleKinds[std::size_t(style)]
-                                                                               : NumberKind::Number;
+                const NumberKind kind = style >= 0 && std::size_t(style) < m_styleKinds.size()
+                    ? m_styleKinds[std::size_t(style)]
+                    : NumberKind::Number;
                 // Days since the epoch of the workbook's date system, the
                 // day's fraction its time.
                 const double days = std::floor(number);
@@ -529,7 +530,9 @@ bool XlsxReader::readSheet(Parts& parts, const std::string& path)
                     char time[48];
                     std::snprintf(time, sizeof time, "%02ld:%02ld:%02ld", seconds / 3600, seconds / 60 % 60,
                                   seconds % 60);
-                    text = kind == NumberKind::Date ? date : kind == NumberKind::Time ? std::string(time) : date + " " + time;
+                    text = kind == NumberKind::Date ? date
+                        : kind == NumberKind::Time  ? std::string(time)
+                                                    : date + " " + time;
                     what = kind == NumberKind::Time ? "a time" : "a date";
                 } else {
                     text = generalNumber(number);
