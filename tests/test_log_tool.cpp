@@ -609,9 +609,8 @@ private slots:
         if (format != "json")
             return;
 
-        const QString jsonPath = exported;
         QJsonParseError parsed;
-        const QJsonArray rows = QJsonDocument::fromJson(readFile(jsonPath), &parsed).array();
+        const QJsonArray rows = QJsonDocument::fromJson(readFile(exported), &parsed).array();
         QCOMPARE(parsed.errorString(), QJsonParseError().errorString());
         QCOMPARE(rows.size(), 4);
         for (int n = 1; n <= 4; ++n) {

@@ -91,9 +91,11 @@ bool JsonReader::read(std::string_view bytes)
             fields[std::size_t(column - kColumnNames.begin() - 1)] = key.value().toString().toStdString();
         }
         if (unknownCount > 0) {
-            m_error = where + " has " + (unknownCount == 1 ? "an unknown key " : "unknown keys ") + unknown
-                + "; the keys are Record, Bier, Country, Location, Brewery, Purchese, Cost, Style, Taste, Color and "
-                  "Notes";
+            m_error = where;
+            m_error += unknownCount == 1 ? " has an unknown key " : " has unknown keys ";
+            m_error += unknown;
+            m_error += "; the keys are Record, Bier, Country, Location, Brewery, Purchese, Cost, Style, Taste, Color "
+                       "and Notes";
             return false;
         }
         m_handler(int(n + 1), fields);
