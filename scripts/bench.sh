@@ -7,14 +7,14 @@
 # BENCH_REPEAT=N runs everything N times and ends with each figure's median
 # over the runs and the lowest and highest ratio. Extra arguments go to
 # bench_store (Google Benchmark flags); BENCH_BUILD_DIR builds elsewhere than
-# build/default.
+# build/default. BENCH_ONLY=NAME runs only bench/bench_NAME (log_tool, ...).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/ensure-packages.sh test
 build=${BENCH_BUILD_DIR:-build/default}
 repeat=${BENCH_REPEAT:-1}
 cmake --preset default -B "$build" >/dev/null
-cmake --build "$build" -j2 --target bench_name_list bench_store bench_startup bench_log_tool
+cmake --build "$build" -j2 --target bench_name_list bench_store bench_startup bench_log_tool bench_xlsx_floor bench_peak_memory
 
 # shellcheck source=scripts/x_session.sh
 source scripts/x_session.sh
@@ -46,16 +46,23 @@ on() {
 }
 
 bin=$build/bench
+only=${BENCH_ONLY:-}
+wanted() { [[ -z $only || $only == "$1" ]]; }
 for ((run = 1; run <= repeat; run++)); do
     log=$work/figures.$run
-    for platform in offscreen xcb; do
-        on $platform "$bin/bench_name_list" | tee -a "$log"
-    done
-    on offscreen "$bin/bench_store" "$@" | tee -a "$log"
-    for platform in offscreen xcb; do
-        on $platform "$bin/bench_startup" | tee -a "$log"
-    done
-    on offscreen "$bin/bench_log_tool" | tee -a "$log"
+    : >"$log"
+    if wanted name_list; then
+        for platform in offscreen xcb; do
+            on $platform "$bin/bench_name_list" | tee -a "$log"
+        done
+    fi
+    if wanted store; then on offscreen "$bin/bench_store" "$@" | tee -a "$log"; fi
+    if wanted startup; then
+        for platform in offscreen xcb; do
+            on $platform "$bin/bench_startup" | tee -a "$log"
+        done
+    fi
+    if wanted log_tool; then on offscreen "$bin/bench_log_tool" | tee -a "$log"; fi
     echo
     table "$log"
     echo

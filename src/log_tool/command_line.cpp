@@ -87,14 +87,16 @@ ToolStatus parseCommandLine(const std::vector<std::string>& arguments, Invocatio
             return {};
         };
         ToolStatus status;
-        if (command == Command::Export && argument == "--format") {
+        if ((command == Command::Export || command == Command::Import) && argument == "--format") {
             if (!(status = takeValue())) {
                 if (value == "csv")
                     invocation.format = Invocation::Format::Csv;
                 else if (value == "json")
                     invocation.format = Invocation::Format::Json;
+                else if (value == "xlsx")
+                    invocation.format = Invocation::Format::Xlsx;
                 else
-                    status = usage("unknown format \"" + value + "\" (csv or json)");
+                    status = usage("unknown format \"" + value + "\" (csv, json or xlsx)");
             }
         } else if (command == Command::Export && (argument == "--output" || argument == "-o")) {
             status = takeValue();
@@ -114,11 +116,11 @@ ToolStatus parseCommandLine(const std::vector<std::string>& arguments, Invocatio
 
     const std::size_t required = command == Command::Import ? 1 : 0;
     if (paths.size() < required)
-        return usage("import needs the CSV file to read (or - for standard input)");
+        return usage("import needs the file to read (or - for standard input)");
     if (paths.size() > required + 1)
         return usage("too many arguments for " + first + ": \"" + paths[required + 1] + "\"");
     if (command == Command::Import)
-        invocation.csv = paths[0];
+        invocation.input = paths[0];
     if (paths.size() > required)
         invocation.log = paths[required];
     if (invocation.log == "-")
@@ -131,20 +133,29 @@ std::string helpText(Command command)
     const std::string logNote = "LOG is the log file; left out, the Entry.Dat beside pintwise-log.\n";
     switch (command) {
     case Command::Export:
-        return "Usage: pintwise-log export [--format csv|json] [--output FILE] [LOG]\n"
+        return "Usage: pintwise-log export [--format csv|json|xlsx] [--output FILE] [LOG]\n"
                "Writes every record of the log, blank and never-written ones too, as CSV\n"
-               "(the default) or JSON in UTF-8: one row per record, in record order, each\n"
-               "text as the window shows it. Reads only: the log is never changed or locked.\n\n"
-               "  --format csv|json       the output format\n"
+               "(the default), JSON or an xlsx workbook: one row per record, in record order,\n"
+               "each text as the window shows it. Reads only: the log is never changed or locked.\n"
+               "For a spreadsheet use xlsx: every text is a text cell, so that 007, 1/2 or\n"
+               "=SUM(A1) stay as typed; a spreadsheet guesses at CSV and changes them.\n\n"
+               "  --format csv|json|xlsx  the output format (xlsx never to a terminal)\n"
                "  --output FILE, -o FILE  write FILE instead of standard output (- is standard output)\n"
             + logNote;
     case Command::Import:
-        return "Usage: pintwise-log import [--cut] [--dry-run] CSV [LOG]\n"
-               "Adds every data row of CSV (a file, or - for standard input) as a new entry\n"
-               "after the log's last one, all or nothing. The header row names the columns:\n"
+        return "Usage: pintwise-log import [--format csv|json|xlsx] [--cut] [--dry-run] FILE [LOG]\n"
+               "Adds every data row of FILE (or - for standard input) as a new entry after\n"
+               "the log's last one, all or nothing. FILE is what export writes: an xlsx\n"
+               "workbook (a zip archive; its first sheet), JSON (it starts with [) or CSV.\n"
+               "The header row names the columns, the keys of JSON:\n"
                "Bier, Country, Location, Brewery, Purchese, Cost, Style, Taste, Color, Notes\n"
                "(any case, any order; Record is ignored; a missing column means empty texts).\n"
-               "A missing log is created. Refused while Pintwise has the log open.\n\n"
+               "A sheet's cells that are not text (numbers, dates, booleans, formulas) are\n"
+               "imported as the spreadsheet's General format shows them and listed on\n"
+               "standard error; a cell holding an error stops the import.\n"
+               "A missing log is created. Refused while Pintwise has the log open.\n"
+               "Exit status 0 means every row is on disk; any other, the log is as it was.\n\n"
+               "  --format csv|json|xlsx  read FILE as this, whatever its content looks like\n"
                "  --cut      store texts too long for their field, or with characters\n"
                "             Windows-1252 lacks, as the window would: cut to width, '?'\n"
                "  --dry-run  check everything and say what would be added; change nothing\n"
@@ -164,9 +175,9 @@ std::string helpText(Command command)
     return "Usage: pintwise-log COMMAND [OPTIONS] [ARGUMENTS]\n"
            "Exports, imports and checks the log of Pintwise without its window.\n\n"
            "Commands:\n"
-           "  export [--format csv|json] [--output FILE] [LOG]  write the log as CSV or JSON\n"
-           "  import [--cut] [--dry-run] CSV [LOG]              add entries from a CSV file\n"
-           "  check [LOG]                                       report on the log file\n\n"
+           "  export [--format csv|json|xlsx] [--output FILE] [LOG]  write the log as CSV, JSON or xlsx\n"
+           "  import [--format F] [--cut] [--dry-run] FILE [LOG]     add entries from CSV, JSON or xlsx\n"
+           "  check [LOG]                                            report on the log file\n\n"
            "  --help       show this text; pintwise-log COMMAND --help shows one command's\n"
            "  --version    show the version\n\n"
         + logNote + "Exit status: 0 done, 1 the work failed (or check found a problem), 2 a usage error.\n";

@@ -2,6 +2,7 @@
 
 #include "tool_error.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,16 +16,17 @@ namespace pintwise {
 
 struct Invocation {
     enum class Command { Help, Version, Export, Import, Check };
-    enum class Format { Csv, Json };
+    enum class Format { Csv, Json, Xlsx };
 
     Command command = Command::Help;
     Command helpFor = Command::Help; // with Help: the command asked about, or Help for all
-    Format format = Format::Csv;
+    // Export: CSV unless given. Import: found from the content unless given.
+    std::optional<Format> format;
     std::string output; // empty or "-": standard output
     bool cut = false;
     bool dryRun = false;
-    std::string csv; // "-": standard input
-    std::string log; // empty: Entry.Dat beside the executable
+    std::string input; // what import reads; "-": standard input
+    std::string log;   // empty: Entry.Dat beside the executable
 };
 
 // `arguments` leaves out the program's own name.

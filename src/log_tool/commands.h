@@ -16,7 +16,9 @@
 namespace pintwise {
 
 [[nodiscard]] ToolStatus runExport(const Invocation& invocation, OutputSink& out, FileApi& files);
-[[nodiscard]] ToolStatus runImport(const Invocation& invocation, OutputSink& out, FileApi& files,
+// `notices` gathers what the user must read even when the import succeeds:
+// the cells of a sheet that were not text.
+[[nodiscard]] ToolStatus runImport(const Invocation& invocation, OutputSink& out, FileApi& files, std::string& notices,
                                    int standardInput = 0);
 [[nodiscard]] ToolStatus runCheck(const Invocation& invocation, OutputSink& out, FileApi& files);
 

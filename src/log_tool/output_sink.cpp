@@ -33,6 +33,11 @@ ToolStatus OutputSink::openFile(const std::string& path)
     return {};
 }
 
+bool OutputSink::isTerminal() const
+{
+    return !m_memory && ::isatty(m_fd) == 1;
+}
+
 void OutputSink::flush()
 {
     if (m_memory) {

@@ -40,6 +40,8 @@ public:
     [[nodiscard]] ToolStatus finish();
 
     const std::string& name() const { return m_name; }
+    // Whether the text goes to a terminal, where a binary file would only garble it.
+    bool isTerminal() const;
 
 private:
     static constexpr std::size_t kFlushSize = std::size_t(64) * 1024;

@@ -29,8 +29,9 @@ bool sameName(const std::string& a, const char* b)
 
 } // namespace
 
-RowImporter::RowImporter(bool cut)
+RowImporter::RowImporter(bool cut, std::string rowWord)
     : m_cut(cut)
+    , m_rowWord(std::move(rowWord))
 {
     // Address space only: pages are touched as rows arrive.
     m_records.reserve(std::size_t(kMaxRecords) + 1);
@@ -38,13 +39,15 @@ RowImporter::RowImporter(bool cut)
 
 void RowImporter::problem(int line, int column, const std::string& what)
 {
-    m_problems.push_back("line " + std::to_string(line) + ", " + m_columnNames[std::size_t(column)] + ": " + what);
+    m_problems.push_back(m_rowWord + " " + std::to_string(line) + ", " + m_columnNames[std::size_t(column)] + ": "
+                         + what);
 }
 
 void RowImporter::readHeader(int line, std::span<const std::string> names)
 {
     m_haveHeader = true;
-    const auto fail = [&](const std::string& why) { m_headerError = "line " + std::to_string(line) + ": " + why; };
+    const auto fail
+        = [&](const std::string& why) { m_headerError = m_rowWord + " " + std::to_string(line) + ": " + why; };
     std::array<bool, kFieldCount + 1> seen {};
     for (const std::string& name : names) {
         const auto known = std::find_if(kColumnNames.begin(), kColumnNames.end(),
@@ -62,6 +65,11 @@ void RowImporter::readHeader(int line, std::span<const std::string> names)
     }
 }
 
+std::string RowImporter::textColumn(std::size_t column) const
+{
+    return column < m_fieldOfColumn.size() && m_fieldOfColumn[column] >= 0 ? m_columnNames[column] : std::string();
+}
+
 void RowImporter::addRow(int line, std::span<const std::string> fields)
 {
     if (m_headerError)
@@ -70,7 +78,7 @@ void RowImporter::addRow(int line, std::span<const std::string> fields)
         return readHeader(line, fields);
     ++m_rowCount;
     if (fields.size() != m_columnNames.size()) {
-        m_problems.push_back("line " + std::to_string(line) + ": " + std::to_string(fields.size())
+        m_problems.push_back(m_rowWord + " " + std::to_string(line) + ": " + std::to_string(fields.size())
                              + (fields.size() == 1 ? " value" : " values") + ", but the header has "
                              + std::to_string(m_columnNames.size()) + " columns");
         return;

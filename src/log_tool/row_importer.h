@@ -8,19 +8,21 @@
 #include <string>
 #include <vector>
 
-// Turns CSV rows into log records for an import: the first row names the
+// Turns rows (of CSV, a sheet or JSON) into log records for an import: the first row names the
 // columns (any case, in any order; Record is optional and ignored, a missing
 // text column means empty texts), every later row becomes one record of ten
 // space-padded fields. A text that would not come back unchanged (too long for
 // its field, or a character Windows-1252 lacks) is a problem, listed with its
-// line and column; with `cut` it is stored as the window stores it and
+// place and column; with `cut` it is stored as the window stores it and
 // counted instead. It neither reads CSV text nor touches the log.
 
 namespace pintwise {
 
 class RowImporter {
 public:
-    explicit RowImporter(bool cut);
+    // `rowWord` names a row's place in the messages: "line" in CSV, "row" in
+    // a sheet, "object" in JSON.
+    explicit RowImporter(bool cut, std::string rowWord = "line");
 
     void addRow(int line, std::span<const std::string> fields);
 
@@ -31,6 +33,9 @@ public:
     const std::vector<std::string>& problems() const { return m_problems; }
     // Values cut to width or given '?' (with `cut` only).
     int changedValues() const { return m_changed; }
+    // The name of the header's column `column` when it is a text column;
+    // empty for Record, or past the header.
+    std::string textColumn(std::size_t column) const;
     // Data rows read, whether or not they became records.
     int rowCount() const { return m_rowCount; }
     // One per data row while there are no problems; past 32,767, whatever the
@@ -42,6 +47,7 @@ private:
     void problem(int line, int column, const std::string& what);
 
     bool m_cut;
+    std::string m_rowWord;
     bool m_haveHeader = false;
     std::optional<std::string> m_headerError;
     std::vector<std::string> m_columnNames;

@@ -12,9 +12,12 @@
 
 namespace pintwise {
 
+inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
 
+// With kExitSuccess it is a warning: the work is done, yet something the user
+// asked for (the summary line on standard output) did not happen.
 struct ToolError {
     int exitStatus = kExitFailure;
     // One plain sentence, naming the file and the reason; an import whose
