@@ -29,8 +29,7 @@ constexpr int kSizes[] = { 16, 32, 64, 128 };
 
 QImage draw(const QIcon& icon, int size, const char* name)
 {
-    const QImage image
-        = icon.pixmap(QSize(size, size), 1.0).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QImage image = icon.pixmap(QSize(size, size), 1.0).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
     if (image.size() != QSize(size, size))
         fail(QString("cannot draw %1 at %2 pixels (is the SVG icon engine installed?)").arg(name).arg(size));
     return image;

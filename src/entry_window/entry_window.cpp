@@ -102,7 +102,7 @@ void EntryWindow::buildControls()
     for (const FieldPlacement& row : kEntryFields)
         chain(field(row.field));
     for (const ButtonPlacement& row : kEntryButtonsInTabOrder)
-        chain(buttons[static_cast<std::size_t>((row.array == ButtonArray::Action ? 0 : 4) + row.index)]);
+        chain(buttons[(row.array == ButtonArray::Action ? 0U : 4U) + static_cast<std::size_t>(row.index)]);
     field(Field::Bier)->setFocus();
 }
 
@@ -133,7 +133,7 @@ Status EntryWindow::openNameList(LogStore& store)
         return {};
     }
     m_nameList = new NameListWindow;
-    const Status failure = m_nameList->fill(store);
+    Status failure = m_nameList->fill(store);
     m_nameList->show();
     return failure;
 }

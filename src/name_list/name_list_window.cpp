@@ -33,7 +33,7 @@ Status NameListWindow::fill(LogStore& store)
 {
     QStringList names;
     names.reserve(store.recordCount());
-    const Status failure = readNames(store, [&](std::u16string_view name) {
+    Status failure = readNames(store, [&](std::u16string_view name) {
         names.append(QString(reinterpret_cast<const QChar*>(name.data()), static_cast<qsizetype>(name.size())));
     });
     m_names->setStringList(names);

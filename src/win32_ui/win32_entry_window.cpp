@@ -196,7 +196,7 @@ Status Win32EntryWindow::openNameList(LogStore& store)
         return {};
     }
     m_nameList = std::make_unique<Win32NameList>(m_instance);
-    const Status failure = m_nameList->fill(store);
+    Status failure = m_nameList->fill(store);
     m_nameList->show();
     return failure;
 }

@@ -54,7 +54,7 @@ Status Win32NameList::fill(LogStore& store)
     SendMessageW(m_list, LB_INITSTORAGE, static_cast<WPARAM>(store.recordCount()),
                  static_cast<LPARAM>(store.recordCount()) * 21 * sizeof(wchar_t));
     std::wstring line;
-    const Status failure = readNames(store, [&](std::u16string_view name) {
+    Status failure = readNames(store, [&](std::u16string_view name) {
         line.assign(name.begin(), name.end()); // LB_ADDSTRING wants it ended by a zero
         SendMessageW(m_list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
     });
