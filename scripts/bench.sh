@@ -7,7 +7,8 @@
 # BENCH_REPEAT=N runs everything N times and ends with each figure's median
 # over the runs and the lowest and highest ratio. Extra arguments go to
 # bench_store (Google Benchmark flags); BENCH_BUILD_DIR builds elsewhere than
-# build/default. BENCH_ONLY=NAME runs only bench/bench_NAME (log_tool, ...).
+# build/default. BENCH_ONLY=NAME runs only bench/bench_NAME (log_tool, ...,
+# win32_name_list, the Windows program's list under Wine).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/ensure-packages.sh test
@@ -15,6 +16,10 @@ build=${BENCH_BUILD_DIR:-build/default}
 repeat=${BENCH_REPEAT:-1}
 cmake --preset default -B "$build" >/dev/null
 cmake --build "$build" -j2 --target bench_name_list bench_store bench_startup bench_log_tool bench_xlsx_floor bench_peak_memory
+# The Windows program's, run under Wine on the same Xvfb.
+windows_build=${BENCH_WINDOWS_BUILD_DIR:-build/windows}
+cmake --preset windows -B "$windows_build" >/dev/null
+cmake --build "$windows_build" -j2 --target bench_win32_name_list
 
 # shellcheck source=scripts/x_session.sh
 source scripts/x_session.sh
@@ -63,6 +68,9 @@ for ((run = 1; run <= repeat; run++)); do
         done
     fi
     if wanted log_tool; then on offscreen "$bin/bench_log_tool" | tee -a "$log"; fi
+    if wanted win32_name_list; then
+        scripts/wine-run.sh "$windows_build/wine" "$windows_build/bench/windows/bench_win32_name_list.exe" | tee -a "$log"
+    fi
     echo
     table "$log"
     echo
