@@ -1,6 +1,6 @@
 #include "name_list_window.h"
 
-#include "entry_controller.h"
+#include "name_list_lines.h"
 #include "window_units.h"
 
 #include <QEvent>

@@ -1,6 +1,6 @@
 #include "win32_name_list.h"
 
-#include "entry_controller.h"
+#include "name_list_lines.h"
 #include "entry_layout.h"
 #include "win32_dpi.h"
 #include "win32_text.h"

@@ -1,6 +1,5 @@
 #include "entry_controller.h"
 
-#include "code_page.h"
 #include "record_text.h"
 
 #include <algorithm>
@@ -235,24 +234,6 @@ void EntryController::clearFields()
 void EntryController::showError(const StoreError& error)
 {
     m_messages.show(error.message());
-}
-
-Status readNames(LogStore& store, const std::function<void(std::u16string_view name)>& addName)
-{
-    // One buffer for every name: a log at its limit hands out 32,767 of
-    // them, and a front-end copies each into its own string type anyway.
-    std::u16string name;
-    const int count = store.recordCount();
-    for (int n = 1; n <= count; ++n) {
-        if (Status failure = store.readRecord(static_cast<RecordNumber>(n)))
-            return failure;
-        const auto bytes = shownBytes(store.recordBuffer(), Field::Bier, TrailingSpaces::Trim);
-        name.resize(bytes.size());
-        std::transform(bytes.begin(), bytes.end(), name.begin(),
-                       [](unsigned char byte) { return kCharacterOfByte[byte]; });
-        addName(name);
-    }
-    return {};
 }
 
 } // namespace pintwise

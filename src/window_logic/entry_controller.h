@@ -4,7 +4,6 @@
 #include "log_store.h"
 #include "message_box.h"
 
-#include <functional>
 #include <string_view>
 
 // The entry window's behaviour, whatever draws it: start-up, the cmdAction
@@ -68,10 +67,5 @@ private:
     MessageBox& m_messages;
     EntryView& m_view;
 };
-
-// The name list's lines: the Bier field of records 1 to the record count,
-// read once each, in order, without trailing spaces. Stops at the first read
-// error, which it returns; the lines so far have been handed out.
-[[nodiscard]] Status readNames(LogStore& store, const std::function<void(std::u16string_view name)>& addName);
 
 } // namespace pintwise

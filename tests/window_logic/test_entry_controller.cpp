@@ -6,6 +6,7 @@
 #include "answering_message_box.h"
 #include "entry_controller.h"
 #include "entry_layout.h"
+#include "name_list_lines.h"
 #include "record_text.h"
 #include "temp_folder.h"
 
