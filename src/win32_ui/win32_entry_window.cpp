@@ -2,6 +2,7 @@
 
 #include "entry_layout.h"
 #include "win32_dpi.h"
+#include "win32_owned_window.h"
 #include "win32_text.h"
 
 #include <commctrl.h>
@@ -34,7 +35,7 @@ Win32EntryWindow::Win32EntryWindow(LogStore& store, MessageBox& messages, HINSTA
 {
     WNDCLASSEXW windowClass {};
     windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = &Win32EntryWindow::windowProc;
+    windowClass.lpfnWndProc = &ownedWindowProc<Win32EntryWindow>;
     windowClass.hInstance = instance;
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
@@ -205,19 +206,6 @@ void Win32EntryWindow::closeNameList()
 {
     if (m_nameList)
         m_nameList->close();
-}
-
-LRESULT CALLBACK Win32EntryWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<Win32EntryWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->m_window = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<Win32EntryWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self)
-        return DefWindowProcW(window, message, wParam, lParam);
-    return self->handle(message, wParam, lParam);
 }
 
 LRESULT Win32EntryWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)

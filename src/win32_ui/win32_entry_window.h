@@ -48,7 +48,8 @@ public:
     bool processPendingMessages();
 
 private:
-    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    template <typename Owner> friend LRESULT CALLBACK ownedWindowProc(HWND, UINT, WPARAM, LPARAM);
+    void attach(HWND window) { m_window = window; }
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     bool dispatch(MSG& message);
     void createControls(HINSTANCE instance);

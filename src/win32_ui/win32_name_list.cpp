@@ -1,8 +1,9 @@
 #include "win32_name_list.h"
 
-#include "name_list_lines.h"
 #include "entry_layout.h"
+#include "name_list_lines.h"
 #include "win32_dpi.h"
+#include "win32_owned_window.h"
 #include "win32_text.h"
 
 namespace pintwise {
@@ -27,7 +28,7 @@ void registerClass(HINSTANCE instance, WNDPROC windowProc)
 
 Win32NameList::Win32NameList(HINSTANCE instance)
 {
-    registerClass(instance, &Win32NameList::windowProc);
+    registerClass(instance, &ownedWindowProc<Win32NameList>);
     const std::wstring title = wideFromUtf8(kNameListTitle);
     CreateWindowExW(0, kClassName, title.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                     CW_USEDEFAULT, nullptr, nullptr, instance, this);
@@ -94,19 +95,6 @@ void Win32NameList::layOut(int dpi)
     if (m_font)
         DeleteObject(m_font);
     m_font = font;
-}
-
-LRESULT CALLBACK Win32NameList::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<Win32NameList*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->m_window = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<Win32NameList*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self)
-        return DefWindowProcW(window, message, wParam, lParam);
-    return self->handle(message, wParam, lParam);
 }
 
 LRESULT Win32NameList::handle(UINT message, WPARAM wParam, LPARAM lParam)

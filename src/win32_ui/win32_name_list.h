@@ -31,7 +31,8 @@ public:
     HWND list() const { return m_list; }
 
 private:
-    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    template <typename Owner> friend LRESULT CALLBACK ownedWindowProc(HWND, UINT, WPARAM, LPARAM);
+    void attach(HWND window) { m_window = window; }
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     void layOut(int dpi);
 
