@@ -430,14 +430,13 @@ std::optional<XmlFailure> XlsxReader::Parts::parseXml(const std::string& name, X
         return true;
     }();
     (void)initialized;
-    // Only these callbacks: with none for DTDs or entities, nothing is
-    // declared, loaded or expanded.
+    // Only these callbacks (CDATA goes to characters): with none for DTDs
+    // or entities, nothing is declared, loaded or expanded.
     xmlSAXHandler sax {};
     sax.initialized = XML_SAX2_MAGIC;
     sax.startElementNs = onStart;
     sax.endElementNs = onEnd;
     sax.characters = onText;
-    sax.cdataBlock = onText;
     sax.ignorableWhitespace = onText;
     sax.serror = onError;
     XmlParse parse(handler);
