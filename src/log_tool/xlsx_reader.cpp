@@ -577,11 +577,12 @@ private:
     bool m_inCellFormats = false;
 };
 
-// Every <si>'s text, in order.
+// Every <si>'s text, in order, appended to `texts` with its end in `ends`.
 class SharedStrings final : public XmlHandler {
 public:
-    explicit SharedStrings(std::vector<std::string>& out)
-        : m_out(out)
+    SharedStrings(std::string& texts, std::vector<std::uint32_t>& ends)
+        : m_texts(texts)
+        , m_ends(ends)
     {
     }
     bool start(std::string_view name, const Attributes& /*attributes*/) override
@@ -597,7 +598,8 @@ public:
     bool end(std::string_view name) override
     {
         if (m_inItem && m_text.end(name)) {
-            m_out.push_back(m_text.take());
+            m_texts += m_text.take();
+            m_ends.push_back(std::uint32_t(m_texts.size())); // a part is at most 128 MiB
             m_inItem = false;
         }
         return true;
@@ -609,7 +611,8 @@ public:
     }
 
 private:
-    std::vector<std::string>& m_out;
+    std::string& m_texts;
+    std::vector<std::uint32_t>& m_ends;
     RichText m_text;
     bool m_inItem = false;
 };
@@ -766,9 +769,11 @@ private:
         } else if (m_type == "s") {
             bool ok = false;
             const qulonglong index = trimmed.toULongLong(&ok);
-            if (!ok || index >= m_reader.m_sharedStrings.size())
+            const auto& ends = m_reader.m_sharedEnds;
+            if (!ok || index >= ends.size())
                 return refuse(m_path + " cell " + here() + " refers to a shared string that does not exist");
-            text = m_reader.m_sharedStrings[std::size_t(index)];
+            const std::uint32_t from = index == 0 ? 0 : ends[std::size_t(index) - 1];
+            text.assign(m_reader.m_sharedTexts, from, ends[std::size_t(index)] - from);
             what = m_formula ? "a formula's result" : "";
         } else if (m_type == "str") {
             text = unescaped(m_value);
@@ -931,7 +936,7 @@ bool XlsxReader::readStyles(Parts& parts, const std::string& path)
 
 bool XlsxReader::readSharedStrings(Parts& parts, const std::string& path)
 {
-    SharedStrings strings(m_sharedStrings);
+    SharedStrings strings(m_sharedTexts, m_sharedEnds);
     const auto failure = parts.parseXml(path, strings);
     return !failure || fail(failure->message);
 }

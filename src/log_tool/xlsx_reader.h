@@ -67,7 +67,10 @@ private:
     RowHandler m_handler;
     std::string m_error;
     std::vector<Cell> m_otherCells;
-    std::vector<std::string> m_sharedStrings;
+    // The shared strings, one after another in UTF-8, and where each ends: a
+    // full log's 327,681 as strings of their own would cost 32 bytes each.
+    std::string m_sharedTexts;
+    std::vector<std::uint32_t> m_sharedEnds;
     enum class NumberKind : std::uint8_t { Number, Date, Time, DateTime };
     std::vector<NumberKind> m_styleKinds; // by cell style index
     bool m_date1904 = false;
