@@ -112,7 +112,7 @@ const char* charsOf(const xmlChar* text)
 
 // A start tag's attributes as libxml2 hands them over: five pointers each,
 // the local name, the prefix, the namespace and the value's first and
-// past-the-end byte.
+// past-the-end byte. A view, valid during the callback only; it copies nothing.
 class Attributes {
 public:
     Attributes(const xmlChar** attributes, int count)
@@ -141,6 +141,7 @@ private:
 
 // What a part's reader does with its elements and texts, in document order.
 // start() and end() return false to stop the parse, with refusal saying why.
+// It sees no XML errors: parseXml reports those.
 class XmlHandler {
 public:
     virtual ~XmlHandler() = default;
@@ -159,7 +160,8 @@ struct XmlFailure {
 };
 
 // The text of a <si> or <is> as its elements go by: its <t>, or its runs'
-// <t>s joined; the phonetic guides (<rPh>) are not part of the text.
+// <t>s joined; the phonetic guides (<rPh>) are not part of the text. It
+// keeps no formatting of the runs.
 class RichText {
 public:
     void begin()
@@ -246,6 +248,8 @@ struct Relationship {
     std::string target;
 };
 
+// A .rels part's relationships, their targets resolved against `folder`;
+// it checks neither that a target exists nor what its type means.
 class RelationshipList final : public XmlHandler {
 public:
     RelationshipList(std::string folder, std::map<std::string, Relationship>& out)
@@ -276,7 +280,7 @@ std::string relationshipsOf(const std::string& part)
 } // namespace
 
 // The zip archive, open over the caller's bytes; each part handed on as it
-// inflates, at most kMaxPartSize of it.
+// inflates, at most kMaxPartSize of it, and never kept.
 class XlsxReader::Parts {
 public:
     explicit Parts(std::string_view bytes)
@@ -505,7 +509,8 @@ std::optional<std::string> readRelationships(auto& parts, const std::string& pat
     return std::nullopt;
 }
 
-// The workbook's date system and the target of its first sheet that is a worksheet.
+// The workbook's date system and the target of its first sheet that is a
+// worksheet; the other sheets and the names are not read.
 class WorkbookSheets final : public XmlHandler {
 public:
     explicit WorkbookSheets(const std::map<std::string, Relationship>& relationships)
@@ -532,7 +537,8 @@ private:
     const std::map<std::string, Relationship>& m_relationships;
 };
 
-// Which cell styles show a number as a date or a time.
+// Which cell styles show a number as a date or a time; fonts, fills and
+// the rest of a style are not read.
 template <typename Kind> class CellStyles final : public XmlHandler {
 public:
     explicit CellStyles(std::vector<Kind>& kinds)
@@ -577,7 +583,8 @@ private:
     bool m_inCellFormats = false;
 };
 
-// Every <si>'s text, in order, appended to `texts` with its end in `ends`.
+// Every <si>'s text, in order, appended to `texts` with its end in `ends`;
+// equal texts are not merged.
 class SharedStrings final : public XmlHandler {
 public:
     SharedStrings(std::string& texts, std::vector<std::uint32_t>& ends)
