@@ -189,7 +189,8 @@ private slots:
         bool stillOpen = false;
         closeBoxIfStillOpen(this, stillOpen);
         QtMessageBox messages;
-        const MessageBox::Answer given = messages.show(prompt.toStdString(), buttons, MessageBox::Icon::None, title.toStdString());
+        const MessageBox::Answer given
+            = messages.show(prompt.toStdString(), buttons, MessageBox::Icon::None, title.toStdString());
         QVERIFY(!stillOpen);
         QCOMPARE(given, answer);
         QCOMPARE(seenTitle, announcedTitle);
