@@ -108,9 +108,11 @@ QByteArray zipOf(const QList<QPair<QString, QByteArray>>& parts)
 }
 
 // A workbook whose first worksheet holds `rows` (<row> elements), with the
-// shared strings (<si> elements) and cell styles (<xf> elements) given.
+// shared strings (<si> elements) and cell styles (<xf> elements) given, and
+// `prolog` (a DOCTYPE) before the sheet's root.
 QByteArray workbook(const QByteArray& rows, const QByteArray& shared = {}, const QByteArray& styles = {},
-                    const QByteArray& sheets = "<sheet name=\"S\" sheetId=\"1\" r:id=\"rId1\"/>")
+                    const QByteArray& sheets = "<sheet name=\"S\" sheetId=\"1\" r:id=\"rId1\"/>",
+                    const QByteArray& prolog = {})
 {
     const QByteArray main = "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"";
     const QByteArray rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
@@ -126,7 +128,8 @@ QByteArray workbook(const QByteArray& rows, const QByteArray& shared = {}, const
           relationships + "<Relationship Id=\"rId1\" Type=\"" + rel + "/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
               + "<Relationship Id=\"rId2\" Type=\"" + rel + "/sharedStrings\" Target=\"/xl/sharedStrings.xml\"/>"
               + "<Relationship Id=\"rId3\" Type=\"" + rel + "/styles\" Target=\"styles.xml\"/></Relationships>" },
-        { "xl/worksheets/sheet1.xml", "<worksheet " + main + "><sheetData>" + rows + "</sheetData></worksheet>" },
+        { "xl/worksheets/sheet1.xml",
+          prolog + "<worksheet " + main + "><sheetData>" + rows + "</sheetData></worksheet>" },
         { "xl/sharedStrings.xml", "<sst " + main + ">" + shared + "</sst>" },
         { "xl/styles.xml",
           "<styleSheet " + main + "><numFmts><numFmt numFmtId=\"164\" formatCode=\"[$-409]hh:mm;@\"/></numFmts>"
@@ -375,6 +378,19 @@ private slots:
             << old << QStringList()
             << workbook(kHeader + row("2", text("A2", "a_x000D_b_x0009_") + text("B2", "_x005F_x0041_"))) << 0 << added1
             << "" << recordBytes({ "a\rb\t", {}, {}, {}, {}, "_x0041_" });
+        QTest::newRow("xlsx: CDATA and character references are text")
+            << old << QStringList()
+            << workbook(kHeader + row("2", text("A2", "<![CDATA[a<b]]>&#65;") + "<c r=\"B2\" t=\"s\"><v>0</v></c>"),
+                        "<si><t>x</t><t><![CDATA[y]]></t></si>")
+            << 0 << added1 << "" << recordBytes({ "a<bA", {}, {}, {}, {}, "xy" });
+        QTest::newRow("xlsx: entities the sheet declares are neither expanded nor loaded")
+            << old << QStringList()
+            << workbook(kHeader + row("2", text("A2", "&e;") + text("B2", "&x;")), {}, {},
+                        "<sheet name=\"S\" sheetId=\"1\" r:id=\"rId1\"/>",
+                        "<!DOCTYPE worksheet [<!ENTITY e \"expanded\"><!ENTITY x SYSTEM \"file:///etc/hostname\">]>")
+            << 1 << ""
+            << notXlsx + "xl/worksheets/sheet1.xml is not well-formed XML (line 1: Entity 'e' not defined.)" + nothing
+            << QByteArray();
         QTest::newRow("xlsx: cells that are not text, imported as General shows them and listed")
             << old << QStringList()
             << workbook(

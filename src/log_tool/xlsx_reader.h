@@ -8,7 +8,9 @@
 #include <vector>
 
 // Reads the first worksheet of an xlsx workbook held in memory: the zip with
-// libzip, each part's XML with QXmlStreamReader. Every row from the first
+// libzip, each part's XML with libxml2's push parser as it inflates, so that
+// no part is ever held whole (only the shared strings are kept, one text
+// each, since cells name them by number). Every row from the first
 // that holds a value (the header) to the last that holds one goes to the
 // handler with its sheet row number, one text per column; rows in between
 // that hold nothing come as empty texts, rows after the last are dropped.
@@ -17,7 +19,8 @@
 // the spreadsheet's General format shows and is listed, so that the caller
 // can tell the user what the spreadsheet changed. It knows nothing of column
 // names or records, and it refuses, rather than inflates, a part larger than
-// any real log's.
+// any real log's; it loads no DTD, expands no entity and opens nothing
+// beyond the archive.
 
 namespace pintwise {
 
@@ -55,6 +58,7 @@ public:
 
 private:
     class Parts;
+    class SheetRows;
     bool readStyles(Parts& parts, const std::string& path);
     bool readSharedStrings(Parts& parts, const std::string& path);
     bool readSheet(Parts& parts, const std::string& path);
@@ -63,7 +67,10 @@ private:
     RowHandler m_handler;
     std::string m_error;
     std::vector<Cell> m_otherCells;
-    std::vector<std::string> m_sharedStrings;
+    // The shared strings, one after another in UTF-8, and where each ends: a
+    // full log's 327,681 as strings of their own would cost 32 bytes each.
+    std::string m_sharedTexts;
+    std::vector<std::uint32_t> m_sharedEnds;
     enum class NumberKind : std::uint8_t { Number, Date, Time, DateTime };
     std::vector<NumberKind> m_styleKinds; // by cell style index
     bool m_date1904 = false;
