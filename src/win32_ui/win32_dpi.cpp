@@ -42,6 +42,12 @@ void placeControl(HWND control, TwipsRect twips, int dpi)
     SetWindowPos(control, nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void moveToSuggestedPlace(HWND window, LPARAM suggested)
+{
+    const auto* place = reinterpret_cast<const RECT*>(suggested);
+    SetWindowPos(window, nullptr, place->left, place->top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void setClientSize(HWND window, TwipsRect client, int dpi)
 {
     // The frame as the window has it now: by the time a window hears of a

@@ -19,6 +19,9 @@ double pointSizeOf(const LOGFONTW& font, int dpi);
 HFONT createFontAt(LOGFONTW font, double pointSize, int dpi);
 
 void placeControl(HWND control, TwipsRect twips, int dpi);
+// WM_DPICHANGED: moves the window to the place Windows suggests; its size
+// comes from the layout at the new DPI.
+void moveToSuggestedPlace(HWND window, LPARAM suggested);
 // Keeps the window where it is and makes its client area `client` twips.
 void setClientSize(HWND window, TwipsRect client, int dpi);
 

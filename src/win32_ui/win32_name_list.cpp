@@ -104,13 +104,10 @@ LRESULT Win32NameList::handle(UINT message, WPARAM wParam, LPARAM lParam)
         // A minimised window reports a client area of 0 x 0: so is the list.
         MoveWindow(m_list, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
         return 0;
-    case WM_DPICHANGED: {
-        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
-        SetWindowPos(m_window, nullptr, suggested->left, suggested->top, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    case WM_DPICHANGED:
+        moveToSuggestedPlace(m_window, lParam);
         layOut(LOWORD(wParam));
         return 0;
-    }
     case WM_NCDESTROY: {
         const HWND window = m_window;
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);

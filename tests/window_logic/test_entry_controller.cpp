@@ -9,6 +9,7 @@
 #include "name_list_lines.h"
 #include "record_text.h"
 #include "temp_folder.h"
+#include "typed_entry.h"
 
 #include <gtest/gtest.h>
 
@@ -19,24 +20,6 @@ using Answer = MessageBox::Answer;
 
 namespace {
 
-// Entry "X" is the ten texts "X", "X 2" ... "X 10", as typed and saved.
-std::u16string typedText(char name, int field)
-{
-    std::string text(1, name);
-    if (field > 0)
-        text += " " + std::to_string(field + 1);
-    return std::u16string(text.begin(), text.end());
-}
-
-std::string savedRecord(char name)
-{
-    Record record;
-    for (int f = 0; f < kFieldCount; ++f)
-        record.setField(static_cast<Field>(f), codePointsFromUtf16(typedText(name, f)));
-    const RecordBytes bytes = record.toBytes();
-    return std::string(bytes.begin(), bytes.end());
-}
-
 // A log written as letters: a saved entry, '_' a blank one, '0' a never-written slot.
 std::string logBytes(const std::string& letters)
 {
@@ -44,7 +27,7 @@ std::string logBytes(const std::string& letters)
     for (const char letter : letters)
         bytes += letter == '_' ? std::string(kRecordSize, ' ')
             : letter == '0'    ? std::string(kRecordSize, '\0')
-                               : savedRecord(letter);
+                               : savedRecord(std::string(1, letter));
     return bytes;
 }
 
@@ -60,7 +43,7 @@ std::string letters(const std::string& bytes)
         else if (record == std::string(kRecordSize, '\0'))
             letter = '0';
         for (char name = 'A'; name <= 'Z' && letter == '?'; ++name) {
-            if (record == savedRecord(name))
+            if (record == savedRecord(std::string(1, name)))
                 letter = name;
         }
         result += letter;
@@ -195,7 +178,8 @@ TEST_P(EntryControllerSession, LeavesTheLogAndTheWindowAsExpected)
             view.closed = controller.closeRequested();
         if (word.rfind("type", 0) == 0) {
             for (int f = 0; f < kFieldCount; ++f)
-                view.fields[static_cast<std::size_t>(f)] = word[4] == '9' && f == 9 ? u"" : typedText(word.back(), f);
+                view.fields[static_cast<std::size_t>(f)]
+                    = word[4] == '9' && f == 9 ? u"" : typedText(std::string(1, word.back()), f);
         }
     }
 

@@ -1,5 +1,6 @@
 #include "faulty_file_api.h"
 #include "log_store.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -16,13 +17,12 @@
 // second process some cases need.
 
 using namespace pintwise;
-namespace fs = std::filesystem;
 
 namespace {
 
 std::string utf8(const std::wstring& wide)
 {
-    const auto bytes = fs::path(wide).u8string();
+    const auto bytes = std::filesystem::path(wide).u8string();
     return std::string(bytes.begin(), bytes.end());
 }
 
@@ -83,34 +83,6 @@ RecordBytes recordOf(char letter)
     bytes.fill(static_cast<unsigned char>(letter));
     return bytes;
 }
-
-// A fresh folder under %TEMP%, removed with everything in it.
-class TempFolder {
-public:
-    TempFolder()
-    {
-        static int serial = 0;
-        m_path = fs::temp_directory_path()
-            / (L"pintwise-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++serial));
-    }
-    ~TempFolder()
-    {
-        std::error_code ignored;
-        fs::remove_all(m_path, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    // The folder `relative` within, made with its parents.
-    std::wstring make(const std::wstring& relative) const
-    {
-        fs::create_directories(m_path / relative);
-        return (m_path / relative).wstring();
-    }
-
-private:
-    fs::path m_path;
-};
 
 // This program again as another process, in one of the roles of childMain(),
 // told the log's path through PINTWISE_CHILD_LOG.
@@ -211,8 +183,8 @@ class Open : public testing::TestWithParam<OpenCase> { };
 TEST_P(Open, CreatesOrLeavesTheLogAsItWas)
 {
     const OpenCase& c = GetParam();
-    TempFolder temp;
-    const std::wstring folder = temp.make(c.folder), file = folder + L"\\Entry.Dat";
+    TempFolder temp(c.folder);
+    const std::wstring folder = temp.path().wstring(), file = folder + L"\\Entry.Dat";
     if (c.contents)
         writeFile(file, *c.contents);
     const std::optional<ULONGLONG> before = lastWritten(file);
@@ -261,8 +233,9 @@ class Refusal : public testing::TestWithParam<RefusalCase> { };
 TEST_P(Refusal, SaysWhyInTheLinuxProgramsWordsAndLeavesTheLog)
 {
     const RefusalCase& c = GetParam();
-    TempFolder temp;
-    const std::wstring file = temp.make(L"log") + (c.before == Before::NoFolder ? L"\\no\\Entry.Dat" : L"\\Entry.Dat");
+    TempFolder temp(L"log");
+    const std::wstring file
+        = temp.path().wstring() + (c.before == Before::NoFolder ? L"\\no\\Entry.Dat" : L"\\Entry.Dat");
     if (c.before != Before::NoFolder)
         writeFile(file, records("ab"), c.before == Before::ReadOnlyFile ? FILE_ATTRIBUTE_READONLY : 0);
     {
@@ -327,8 +300,8 @@ class Save : public testing::TestWithParam<SaveCase> { };
 TEST_P(Save, OverwritesExtendsAndReadsBack)
 {
     const SaveCase& c = GetParam();
-    TempFolder temp;
-    const std::wstring folder = temp.make(L"log");
+    TempFolder temp(L"log");
+    const std::wstring folder = temp.path().wstring();
     writeFile(folder + L"\\Entry.Dat", records("ab"));
     FaultyFileApi files = c.fault ? FaultyFileApi(*c.fault, c.error) : FaultyFileApi();
     {
@@ -363,8 +336,8 @@ class Huge : public testing::TestWithParam<long long> { };
 
 TEST_P(Huge, IsTooLarge)
 {
-    TempFolder temp;
-    const std::wstring file = temp.make(L"log") + L"\\Entry.Dat";
+    TempFolder temp(L"log");
+    const std::wstring file = temp.path().wstring() + L"\\Entry.Dat";
     HANDLE handle = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
     FILE_END_OF_FILE_INFO end {};
     end.EndOfFile.QuadPart = GetParam();
@@ -392,9 +365,9 @@ class Locate : public testing::TestWithParam<LocateCase> { };
 
 TEST_P(Locate, FindsOpensAndSavesTheLogBesideTheProgram)
 {
-    TempFolder temp;
-    const std::wstring folder = GetParam().driveRoot ? environment(L"PINTWISE_TEST_DRIVE") + L"\\"
-                                                     : temp.make(L"Zo\u00EB\\Bier \u2713") + L"\\";
+    TempFolder temp(L"Zo\u00EB\\Bier \u2713");
+    const std::wstring folder
+        = GetParam().driveRoot ? environment(L"PINTWISE_TEST_DRIVE") + L"\\" : temp.path().wstring() + L"\\";
     if (folder == L"\\")
         GTEST_SKIP() << "set PINTWISE_TEST_DRIVE to an empty drive, as scripts/wine-run.sh does";
     const std::wstring program = folder + L"pintwise-test.exe";

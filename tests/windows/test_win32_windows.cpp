@@ -7,6 +7,7 @@
 #include "answering_message_box.h"
 #include "entry_layout.h"
 #include "temp_folder.h"
+#include "typed_entry.h"
 #include "win32_api.h"
 #include "win32_entry_window.h"
 #include "win32_message_box.h"
@@ -46,16 +47,6 @@ PixelRect clientOf(HWND window)
     return { 0, 0, r.right, r.bottom };
 }
 
-std::string savedRecord(const std::string& name)
-{
-    std::string record;
-    for (int f = 0; f < kFieldCount; ++f) {
-        const std::string text = f == 0 ? name : name + " " + std::to_string(f + 1);
-        record += (text + std::string(f == 9 ? 200 : 20, ' ')).substr(0, f == 9 ? 200 : 20);
-    }
-    return record;
-}
-
 struct Harness {
     TempFolder folder;
     LogStore store { folder.utf8() };
@@ -74,8 +65,7 @@ struct Harness {
     void type(const std::string& name)
     {
         for (const FieldPlacement& row : kEntryFields) {
-            const int f = static_cast<int>(row.field);
-            const std::string text = f == 0 ? name : name + " " + std::to_string(f + 1);
+            const std::u16string text = typedText(name, static_cast<int>(row.field));
             SetWindowTextW(control(row.name), std::wstring(text.begin(), text.end()).c_str());
         }
     }
