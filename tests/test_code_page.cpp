@@ -22,13 +22,13 @@ TEST(CodePages, LettersWhereTheyBelong)
 {
     const struct {
         int page;
-        unsigned char byte;
         char32_t character;
+        unsigned char byte;
         bool defined;
     } letters[] = {
-        { 874, 0xA1, U'\u0E01', true },  { 1250, 0xB3, U'\u0142', true }, { 1251, 0xE6, U'\u0436', true },
-        { 1253, 0xE1, U'\u03B1', true }, { 1254, 0xFD, U'\u0131', true }, { 1255, 0xF9, U'\u05E9', true },
-        { 1257, 0xE8, U'\u010D', true }, { 874, 0xDB, U'\u00DB', false }, { 1253, 0xAA, U'\u00AA', false },
+        { 874, U'\u0E01', 0xA1, true },  { 1250, U'\u0142', 0xB3, true }, { 1251, U'\u0436', 0xE6, true },
+        { 1253, U'\u03B1', 0xE1, true }, { 1254, U'\u0131', 0xFD, true }, { 1255, U'\u05E9', 0xF9, true },
+        { 1257, U'\u010D', 0xE8, true }, { 874, U'\u00DB', 0xDB, false }, { 1253, U'\u00AA', 0xAA, false },
     };
     for (const auto& c : letters) {
         SCOPED_TRACE(std::to_string(c.page) + " byte " + std::to_string(c.byte));
