@@ -190,7 +190,7 @@ inline std::unique_ptr<QListView> showNamesAtTheLimit(const std::string& logFile
         QString text(static_cast<qsizetype>(length), Qt::Uninitialized);
         QChar* out = text.data();
         for (std::size_t i = 0; i < length; ++i)
-            out[i] = QChar(kCharacterOfByte[name[i]]);
+            out[i] = QChar(codePageInUse().character(name[i]));
         names.append(std::move(text));
     }
 

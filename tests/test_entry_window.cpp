@@ -1,6 +1,7 @@
 #include "application_identity.h"
 #include "entry_window.h"
 #include "faulty_file_api.h"
+#include "host_word.h"
 #include "qt_message_box.h"
 #include "scripted_message_box.h"
 #include "temp_log.h"
@@ -46,6 +47,16 @@ QStringList typedTexts()
     for (int f = 1; f <= kFieldCount; ++f)
         texts.append(QString("Hop %1").arg(f));
     return texts;
+}
+
+QString textOf(const HostWord& word)
+{
+    return QStringView(word.text.data(), qsizetype(word.text.size())).toString();
+}
+
+QByteArray bytesOf(const HostWord& word)
+{
+    return QByteArray(word.bytes.data(), qsizetype(word.bytes.size()));
 }
 
 } // namespace
@@ -198,6 +209,15 @@ private slots:
         QCOMPARE(h.log.read(), file);
     }
 
+    // A log kept in the host's code page shows its letters (the locale runs).
+    void hostLettersShown()
+    {
+        Harness h(recordBytes({ bytesOf(hostWord()) }));
+        QVERIFY(h.open());
+        QVERIFY(h.window.displayRecord(1));
+        QCOMPARE(h.field(0)->text(), textOf(hostWord()).leftJustified(20));
+    }
+
     void saveCurrentRecord_data()
     {
         QTest::addColumn<int>("field"); // the one field typed differently, -1 for none
@@ -211,6 +231,7 @@ private slots:
             << 4 << "  at the pub  " << QByteArray("  at the pub  ") << false;
         QTest::newRow("notes cut at 200") << 9 << QString(250, 'n') << QByteArray(200, 'n') << false;
         QTest::newRow("write fails") << -1 << QString() << QByteArray() << true;
+        QTest::newRow("Bier in the host's code page") << 0 << textOf(hostWord()) << bytesOf(hostWord()) << false;
         for (int f = 0; f < kFieldCount; ++f)
             QTest::addRow("%s empty: nothing written", kFieldNames[f]) << f << "" << QByteArray() << false;
     }

@@ -1,4 +1,5 @@
 #include "faulty_file_api.h"
+#include "host_word.h"
 #include "name_list_window.h"
 #include "temp_log.h"
 
@@ -33,6 +34,10 @@ private slots:
             << recordBytes({ "Zwickel" }) + recordBytes({ "  Abbey Ale" }) + recordBytes({ "Westmalle Dubbel Abt" })
             << 0 << QStringList { "Zwickel", "  Abbey Ale", "Westmalle Dubbel Abt" };
         QTest::newRow("Windows-1252 name") << recordBytes({ "K\xf6lsch \x80 3" }) << 0 << QStringList { "Kölsch € 3" };
+        const HostWord& word = hostWord();
+        QTest::newRow("name in the host's code page")
+            << recordBytes({ QByteArray(word.bytes.data(), qsizetype(word.bytes.size())) }) << 0
+            << QStringList { QStringView(word.text.data(), qsizetype(word.text.size())).toString() };
         QTest::newRow("blank and zero-filled slots") << recordBytes({ "Ale" }) + recordBytes({}) + QByteArray(380, '\0')
                 + recordBytes({ "Stout" }) << 0 << QStringList { "Ale", "", "", "Stout" };
         QTest::newRow("slots past the end") << recordBytes({ "Ale" }) << 2 << QStringList { "Ale", "", "" };

@@ -77,7 +77,7 @@ double floorTime(const TempFolder& folder)
         name.resize(length);
         std::transform(bytes.begin() + static_cast<std::ptrdiff_t>(at),
                        bytes.begin() + static_cast<std::ptrdiff_t>(at + length), name.begin(),
-                       [](unsigned char byte) { return static_cast<wchar_t>(kCharacterOfByte[byte]); });
+                       [](unsigned char byte) { return static_cast<wchar_t>(codePointFromByte(byte)); });
         SendMessageW(window, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
     }
     SendMessageW(window, WM_SETREDRAW, TRUE, 0);

@@ -14,7 +14,7 @@ void fieldText(const Record& record, Field field, TrailingSpaces trailing, QStri
     // export ten times as many fields).
     result.resize(static_cast<qsizetype>(bytes.size()));
     std::transform(bytes.begin(), bytes.end(), result.data(),
-                   [](unsigned char byte) { return QChar(kCharacterOfByte[byte]); });
+                   [](unsigned char byte) { return QChar(codePageInUse().character(byte)); });
 }
 
 QString fieldText(const Record& record, Field field, TrailingSpaces trailing)

@@ -10,7 +10,7 @@
 // One log entry: ten fixed-width text fields, laid end to end as 380 bytes in
 // the data file with no separators, header or padding between them.
 //
-// A Record holds the file's own 380 bytes, one Windows-1252 byte per
+// A Record holds the file's own 380 bytes, one byte of the code page in use per
 // character: reading a record from the file is a copy, and a field becomes
 // text only when someone asks for it (fieldText in log_text). A character the
 // code page lacks is stored as '?' the moment it is set, exactly as the file

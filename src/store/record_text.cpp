@@ -20,7 +20,8 @@ std::u16string fieldText16(const Record& record, Field field, TrailingSpaces tra
 {
     const auto bytes = shownBytes(record, field, trailing);
     std::u16string text(bytes.size(), u'\0');
-    std::transform(bytes.begin(), bytes.end(), text.begin(), [](unsigned char byte) { return kCharacterOfByte[byte]; });
+    std::transform(bytes.begin(), bytes.end(), text.begin(),
+                   [&characters = codePageInUse().characters()](unsigned char byte) { return characters[byte]; });
     return text;
 }
 

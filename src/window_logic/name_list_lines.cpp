@@ -19,7 +19,7 @@ Status readNames(LogStore& store, const std::function<void(std::u16string_view n
         const auto bytes = shownBytes(store.recordBuffer(), Field::Bier, TrailingSpaces::Trim);
         name.resize(bytes.size());
         std::transform(bytes.begin(), bytes.end(), name.begin(),
-                       [](unsigned char byte) { return kCharacterOfByte[byte]; });
+                       [&characters = codePageInUse().characters()](unsigned char byte) { return characters[byte]; });
         addName(name);
     }
     return {};

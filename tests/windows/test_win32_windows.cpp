@@ -6,6 +6,7 @@
 
 #include "answering_message_box.h"
 #include "entry_layout.h"
+#include "host_word.h"
 #include "temp_folder.h"
 #include "typed_entry.h"
 #include "win32_api.h"
@@ -231,6 +232,36 @@ TEST(Win32EntryWindow, KeysThroughTheMessageLoop)
         EXPECT_TRUE(h.window.processPendingMessages());
         EXPECT_EQ(h.asked(), press.asked);
         EXPECT_TRUE(IsWindow(h.window.window()));
+    }
+}
+
+// A log kept in the host's code page: its letters shown and listed, and
+// typed letters saved in it (run again under a Polish and a Russian locale).
+TEST(Win32EntryWindow, HostLetters)
+{
+    const HostWord& word = hostWord();
+    const std::string bytes = std::string(word.bytes) + std::string(20 - word.bytes.size(), ' ');
+    const std::wstring text(word.text.begin(), word.text.end());
+    Harness h(bytes + std::string(360, ' '));
+    ASSERT_EQ(h.window.load(), EntryController::LoadResult::Shown);
+    wchar_t shown[32] {};
+    GetWindowTextW(h.control("txtBier"), shown, 32);
+    EXPECT_EQ(std::wstring(shown), text + std::wstring(20 - text.size(), L' '));
+
+    h.click("cmdAction0");
+    h.type("Typed");
+    SetWindowTextW(h.control("txtBier"), text.c_str());
+    h.click("cmdAction0");
+    EXPECT_EQ(h.folder.read().substr(380, 20), bytes);
+
+    h.click("cmdAction2");
+    const Win32NameList* list = h.window.nameList();
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(SendMessageW(list->list(), LB_GETCOUNT, 0, 0), 2);
+    for (WPARAM line = 0; line < 2; ++line) {
+        wchar_t name[32] {};
+        SendMessageW(list->list(), LB_GETTEXT, line, reinterpret_cast<LPARAM>(name));
+        EXPECT_EQ(std::wstring(name), text) << line;
     }
 }
 

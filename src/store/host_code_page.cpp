@@ -1,0 +1,138 @@
+#include "host_code_page.h"
+
+#include "code_page.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <string_view>
+
+#ifdef _WIN32
+#include "win32_api.h"
+#endif
+
+namespace pintwise {
+
+namespace {
+
+struct LanguageCodePage {
+    std::string_view language; // ISO 639 code, as in the locale's name
+    std::string_view script;   // the locale's @modifier this row needs; empty for the language's usual script
+    int codePage;
+};
+
+// The ANSI code page Windows gives each language's locales (the
+// LOCALE_IDEFAULTANSICODEPAGE of its locale data; Wine reads a Unix locale
+// through the same data). Every language not listed gets Windows-1252:
+// those of Western Europe and the Americas, and those Windows gives a
+// double-byte code page or none (ja, zh, ko, hi, ...). Where one language is
+// written in two scripts, the glibc locale's modifier names the other one.
+constexpr LanguageCodePage kLanguageCodePages[] = {
+    // Central European
+    { "bs", "", 1250 },
+    { "cs", "", 1250 },
+    { "hr", "", 1250 },
+    { "hu", "", 1250 },
+    { "pl", "", 1250 },
+    { "ro", "", 1250 },
+    { "sk", "", 1250 },
+    { "sl", "", 1250 },
+    { "sq", "", 1250 },
+    { "sr", "latin", 1250 },
+    { "tk", "", 1250 },
+    // Cyrillic
+    { "az", "cyrillic", 1251 },
+    { "ba", "", 1251 },
+    { "be", "", 1251 },
+    { "bg", "", 1251 },
+    { "kk", "", 1251 },
+    { "ky", "", 1251 },
+    { "mk", "", 1251 },
+    { "mn", "", 1251 },
+    { "ru", "", 1251 },
+    { "sah", "", 1251 },
+    { "sr", "", 1251 },
+    { "tg", "", 1251 },
+    { "tt", "", 1251 },
+    { "uk", "", 1251 },
+    { "uz", "cyrillic", 1251 },
+    // Greek
+    { "el", "", 1253 },
+    // Turkish, and the Latin script of the Turkic languages
+    { "az", "", 1254 },
+    { "tr", "", 1254 },
+    { "uz", "", 1254 },
+    // Hebrew
+    { "he", "", 1255 },
+    // Arabic script
+    { "ar", "", 1256 },
+    { "fa", "", 1256 },
+    { "ug", "", 1256 },
+    { "ur", "", 1256 },
+    // Baltic
+    { "et", "", 1257 },
+    { "lt", "", 1257 },
+    { "lv", "", 1257 },
+    // Vietnamese
+    { "vi", "", 1258 },
+    // Thai
+    { "th", "", 874 },
+};
+
+std::string lowered(std::string_view text)
+{
+    std::string result(text);
+    std::transform(result.begin(), result.end(), result.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return result;
+}
+
+const CodePage& westernEuropean()
+{
+    return *CodePage::byNumber(1252);
+}
+
+} // namespace
+
+CodePageChoice codePageForAnsiCodePage(unsigned ansiCodePage)
+{
+    std::string source = "GetACP " + std::to_string(ansiCodePage);
+    if (const CodePage* page = CodePage::byNumber(static_cast<int>(ansiCodePage)))
+        return { page, source };
+    return { &westernEuropean(), source + ", not a single-byte code page" };
+}
+
+CodePageChoice codePageForLocale(const char* lcAll, const char* lcCtype, const char* lang)
+{
+    // As POSIX has it: a variable set to the empty string counts as unset.
+    const std::pair<const char*, const char*> variables[]
+        = { { "LC_ALL", lcAll }, { "LC_CTYPE", lcCtype }, { "LANG", lang } };
+    const auto* set = std::find_if(std::begin(variables), std::end(variables),
+                                   [](const auto& variable) { return variable.second && *variable.second; });
+    if (set == std::end(variables))
+        return { &westernEuropean(), "no locale set" };
+
+    // language[_territory][.codeset][@modifier]
+    const std::string_view locale = set->second;
+    const std::string language = lowered(locale.substr(0, locale.find_first_of("_.@")));
+    const auto at = locale.find('@');
+    const std::string modifier = at == std::string_view::npos ? std::string() : lowered(locale.substr(at + 1));
+    const LanguageCodePage* match = nullptr;
+    for (const LanguageCodePage& row : kLanguageCodePages) {
+        if (row.language == language && (row.script == modifier || (row.script.empty() && !match)))
+            match = &row;
+    }
+    const std::string source = "the locale " + std::string(locale) + " (" + set->first + ")";
+    return { match ? CodePage::byNumber(match->codePage) : &westernEuropean(), source };
+}
+
+CodePageChoice hostCodePage()
+{
+#ifdef _WIN32
+    return codePageForAnsiCodePage(GetACP());
+#else
+    return codePageForLocale(std::getenv("LC_ALL"), std::getenv("LC_CTYPE"), std::getenv("LANG"));
+#endif
+}
+
+} // namespace pintwise
