@@ -22,8 +22,9 @@
 // the spreadsheet's General format shows and is listed, so that the caller
 // can tell the user what the spreadsheet changed. It knows nothing of column
 // names or records, and it refuses, rather than inflates, a part larger than
-// any real log's; it loads no DTD, expands no entity and opens nothing
-// beyond the archive. The work is done by its parts: ZipParts,
+// any real log's, and a part nesting its elements deeper than
+// XmlPushParser::kMaxDepth (64); it loads no DTD, expands no entity and
+// opens nothing beyond the archive. The work is done by its parts: ZipParts,
 // XmlPushParser, the relationships, CellStyles, SharedStringsPart, SheetRows.
 
 namespace pintwise {

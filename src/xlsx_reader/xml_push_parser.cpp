@@ -1,5 +1,5 @@
-// libxml2's push parser behind XmlPushParser: the callbacks and the error
-// message. What the elements mean is the handlers'.
+// libxml2's push parser behind XmlPushParser: the callbacks, the error
+// message and the depth limit. What the elements mean is the handlers'.
 
 #include "xml_push_parser.h"
 
@@ -38,6 +38,7 @@ struct XmlPushParser::Parse {
     std::string name;
     XmlHandler& handler;
     std::unique_ptr<xmlParserCtxt, void (*)(xmlParserCtxtPtr)> context { nullptr, xmlFreeParserCtxt };
+    int depth = 0;
     bool refused = false;
     std::string refusal; // the parser's own; empty when the handler refused
     int errorLine = 0;
@@ -58,13 +59,23 @@ void onStart(void* data, const xmlChar* name, const xmlChar* /*prefix*/, const x
              const xmlChar** /*namespaces*/, int attributeCount, int /*defaulted*/, const xmlChar** attributes)
 {
     auto& parse = *static_cast<Parse*>(data);
-    if (!parse.refused && !parse.handler.start(charsOf(name), XmlAttributes(attributes, attributeCount)))
+    if (parse.refused)
+        return;
+    // libxml2 keeps every open element's name and namespaces: without this,
+    // each level of a part nesting millions would cost memory until the end.
+    if (++parse.depth > XmlPushParser::kMaxDepth) {
+        parse.refusal = parse.name + " nests its elements more than " + std::to_string(XmlPushParser::kMaxDepth)
+            + " deep, far deeper than any workbook's parts";
         parse.stop();
+    } else if (!parse.handler.start(charsOf(name), XmlAttributes(attributes, attributeCount))) {
+        parse.stop();
+    }
 }
 
 void onEnd(void* data, const xmlChar* name, const xmlChar* /*prefix*/, const xmlChar* /*uri*/)
 {
     auto& parse = *static_cast<Parse*>(data);
+    --parse.depth;
     if (!parse.refused && !parse.handler.end(charsOf(name)))
         parse.stop();
 }

@@ -9,7 +9,8 @@
 // The XML of one part, parsed as its bytes arrive: an adapter from libxml2's
 // push parser and its callbacks to XmlHandler, an interface of our own. It
 // loads no DTD, expands no entity (one that is not XML's own is an error),
-// and hands CDATA on as text. It knows nothing of archives or of what the elements mean.
+// hands CDATA on as text, and refuses elements nested deeper than
+// kMaxDepth. It knows nothing of archives or of what the elements mean.
 
 namespace pintwise {
 
@@ -54,6 +55,11 @@ struct XmlFailure {
 
 class XmlPushParser {
 public:
+    // No part of a workbook we read nests deeper than about a dozen
+    // elements (a sheet's cell with rich text is seven); past this, a part
+    // is refused at once, rather than costing memory for every level.
+    static constexpr int kMaxDepth = 64;
+
     // `name` is the part's, for the messages.
     XmlPushParser(std::string name, XmlHandler& handler);
     ~XmlPushParser();
@@ -61,7 +67,7 @@ public:
     XmlPushParser& operator=(const XmlPushParser&) = delete;
 
     // Parses the next bytes; false once the parse has stopped (the handler
-    // refused or the XML is not well-formed).
+    // refused, the XML is not well-formed, or it nests too deep).
     bool feed(std::string_view chunk);
     // The end of the part.
     void finish();

@@ -1,10 +1,12 @@
 // The xlsx reader's parts, each alone: the archive, the XML push parse, the
-// relationships, number formats and dates, and a sheet's rows. What `pintwise-log import` shows of a
+// relationships, number formats and dates, and a sheet's rows; and the
+// depth limit on whole workbooks. What `pintwise-log import` shows of a
 // workbook end to end is test_log_tool's.
 
 #include "number_formats.h"
 #include "sheet_rows.h"
 #include "workbook_relationships.h"
+#include "xlsx_reader.h"
 #include "xml_push_parser.h"
 #include "zip_parts.h"
 
@@ -14,6 +16,12 @@
 #include <cmath>
 #include <utility>
 #include <vector>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 using namespace pintwise;
 
@@ -75,6 +83,37 @@ std::string parse(std::string_view xml, XmlHandler& handler, std::size_t chunk =
     return failure ? failure->message : "";
 }
 
+std::string nested(std::size_t depth, std::string_view name = "c")
+{
+    std::string xml;
+    for (std::size_t i = 0; i < depth; ++i)
+        ((xml += "<") += name) += ">";
+    for (std::size_t i = 0; i < depth; ++i)
+        ((xml += "</") += name) += ">";
+    return xml;
+}
+
+// A workbook whose sheet's one row nests `depth` cells, closed or cut off.
+std::string deepWorkbook(std::size_t depth, bool closed)
+{
+    const std::string type = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+    std::string sheet = "<worksheet><sheetData><row>";
+    sheet.reserve(sheet.size() + depth * (closed ? 7 : 3) + 32);
+    for (std::size_t i = 0; i < depth; ++i)
+        sheet += "<c>";
+    for (std::size_t i = 0; closed && i < depth; ++i)
+        sheet += "</c>";
+    if (closed)
+        sheet += "</row></sheetData></worksheet>";
+    return zipOf({
+        { "xl/workbook.xml", "<workbook xmlns:r=\"" + type + "\"><sheets><sheet r:id=\"rId1\"/></sheets></workbook>" },
+        { "xl/_rels/workbook.xml.rels",
+          "<Relationships><Relationship Id=\"rId1\" Type=\"" + type
+              + "/worksheet\" Target=\"s.xml\"/></Relationships>" },
+        { "xl/s.xml", sheet },
+    });
+}
+
 } // namespace
 
 TEST(ZipParts, StreamsAPartInChunksUpToItsLimit)
@@ -123,10 +162,15 @@ TEST(XmlPushParser, HandsOnEventsAndRefusesWhatItMust)
         std::string events;
         std::string failure;
     };
+    const std::string deepest = nested(XmlPushParser::kMaxDepth);
     const Row rows[] = {
         { "attributes by name and namespace, a byte at a time",
           "<a xmlns:r=\"urn:r\" x=\"1\" r:id=\"rId9\"><b id=\"2\">t<![CDATA[<u>]]></b></a>", 1,
           "<a x=1 r:id=rId9><b id=2>t<u></b></a>", "" },
+        { "as deep as it may go", deepest, 7, deepest, "" },
+        { "one level deeper", nested(XmlPushParser::kMaxDepth + 1), 4096,
+          nested(XmlPushParser::kMaxDepth).substr(0, 192),
+          "p.xml nests its elements more than 64 deep, far deeper than any workbook's parts" },
         { "a handler's refusal stops the parse", "<a><stop/><after/></a>", 4096, "<a><stop>", "stopped at <stop>" },
         { "an error's line, across chunks", "<a>\n<b>\n</a>", 2, "<a>\n<b>\n",
           "p.xml is not well-formed XML (line 3: Opening and ending tag mismatch.)" },
@@ -331,4 +375,51 @@ TEST(SheetRows, CellsToTextsPerColumn)
         EXPECT_EQ(emitted, row.rows);
         EXPECT_EQ(other, row.other);
     }
+}
+
+// The whole reader: a part nesting past the limit is refused as soon as it
+// gets there, and costs no memory for the levels it never reaches.
+TEST(XlsxReader, RefusesADeepSheetWithBoundedMemory)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "measured in a child process of fork()";
+#else
+    struct Row {
+        const char* name;
+        std::size_t depth;
+        bool closed;
+    };
+    const Row rows[] = {
+        { "100,000 cells in cells", 100000, true },
+        { "42 million, never closed", 42000000, false },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string bytes = deepWorkbook(row.depth, row.closed);
+        int out[2];
+        ASSERT_EQ(pipe(out), 0);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            rusage before {}, after {};
+            getrusage(RUSAGE_SELF, &before);
+            XlsxReader reader([](int, std::span<const std::string>) {});
+            reader.read(bytes);
+            getrusage(RUSAGE_SELF, &after);
+            const std::string report = std::to_string(after.ru_maxrss - before.ru_maxrss) + " " + reader.error();
+            _exit(write(out[1], report.data(), report.size()) == ssize_t(report.size()) ? 0 : 1);
+        }
+        close(out[1]);
+        std::string report(512, '\0');
+        report.resize(std::size_t(std::max<ssize_t>(0, read(out[0], report.data(), report.size()))));
+        close(out[0]);
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << report;
+        const std::size_t space = report.find(' ');
+        EXPECT_EQ(report.substr(space + 1),
+                  "xl/s.xml nests its elements more than 64 deep, far deeper than any workbook's parts");
+        EXPECT_LT(std::stol(report.substr(0, space)), 32L << 10) << "KiB grown while reading";
+    }
+#endif
 }
