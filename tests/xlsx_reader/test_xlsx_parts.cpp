@@ -262,32 +262,32 @@ TEST(NumberFormats, SerialAsShown)
 {
     struct Row {
         double serial;
-        NumberKind kind;
+        NumberKind kind, shown; // the style's, and as shown
         bool date1904;
         std::string text;
-        NumberKind shown;
     };
     const auto D = NumberKind::Date, T = NumberKind::Time, DT = NumberKind::DateTime, N = NumberKind::Number;
     const Row rows[] = {
-        { 0, D, false, "1899-12-31", D },
-        { 1, D, false, "1900-01-01", D },
-        { 59.5, DT, false, "1900-02-28 12:00:00", DT },
-        { 60, D, false, "1900-02-29", D },
-        { 61, D, false, "1900-03-01", D },
-        { 46023, D, false, "2026-01-01", D },
-        { 0, D, true, "1904-01-01", D },
-        { 1462, D, true, "1908-01-02", D },
-        { 45000.75, DT, true, "2027-03-16 18:00:00", DT },
-        { 0.999999, T, false, "00:00:00", T },
-        { 45000.999999, DT, false, "2023-03-16 00:00:00", DT },
-        { 2958465, D, false, "9999-12-31", D },
-        { 2958465.999999, DT, false, " 00:00:00", DT },
-        { 2957004, D, true, "", D },
-        { 2958466, D, false, "2958466", N },
-        { -1, T, false, "-1", N },
-        { 0.1 + 0.2, N, false, "0.3", N },
-        { 1.0 / 3, N, false, "0.333333333333333", N },
-        { 1e-7, N, false, "1E-07", N },
+        { 0, D, D, false, "1899-12-31" },
+        { 1, D, D, false, "1900-01-01" },
+        { 59.5, DT, DT, false, "1900-02-28 12:00:00" },
+        { 60, D, D, false, "1900-02-29" },
+        { 61, D, D, false, "1900-03-01" },
+        { 46023, D, D, false, "2026-01-01" },
+        { 0, D, D, true, "1904-01-01" },
+        { 1462, D, D, true, "1908-01-02" },
+        { 45000.75, DT, DT, true, "2027-03-16 18:00:00" },
+        { 0.999999, T, T, false, "00:00:00" },
+        { 45000.999999, DT, DT, false, "2023-03-16 00:00:00" },
+        { 2958465, D, D, false, "9999-12-31" },
+        // Rounded up into the year 10000, which has no date text: the time alone.
+        { 2958465.999999, DT, DT, false, " 00:00:00" },
+        { 2957004, D, D, true, "" },
+        { 2958466, D, N, false, "2958466" },
+        { -1, T, N, false, "-1" },
+        { 0.1 + 0.2, N, N, false, "0.3" },
+        { 1.0 / 3, N, N, false, "0.333333333333333" },
+        { 1e-7, N, N, false, "1E-07" },
     };
     for (const Row& row : rows) {
         const ShownNumber shown = showNumber(row.serial, row.kind, row.date1904);
