@@ -19,8 +19,14 @@ ZipParts::ZipParts(std::string_view bytes, std::uint64_t maxPartSize)
             zip_source_free(source);
     }
     // An archive's directory is at its end: a file that starts as a zip
-    // and has none was cut short.
-    if (!m_zip && zip_error_code_zip(&error) != ZIP_ER_NOZIP)
+    // and has none was cut short. libzip 1.10 (Debian 13) names that case
+    // itself; earlier versions only say that it is no zip.
+    int code = zip_error_code_zip(&error);
+#ifdef ZIP_ER_TRUNCATED_ZIP
+    if (code == ZIP_ER_TRUNCATED_ZIP)
+        code = ZIP_ER_NOZIP;
+#endif
+    if (!m_zip && code != ZIP_ER_NOZIP)
         m_error = std::string("its zip archive is damaged (") + zip_error_strerror(&error) + ")";
     else if (!m_zip)
         m_error = looksLikeZip(bytes) ? "its zip archive is cut short or damaged: the directory at its end is missing"
