@@ -304,7 +304,8 @@ TEST(PowerLoss, CutAtEveryCall)
             const auto problem = [&](int& counter, const std::string& what) {
                 ++counter;
                 if (problems.size() < 8)
-                    problems.push_back(where + ": " + what);
+                    problems.push_back(where + ": ");
+                problems.back() += what;
             };
             if (!after.opened) {
                 problem(unreadable, "the log does not open, count and read");

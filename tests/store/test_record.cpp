@@ -52,6 +52,7 @@ std::vector<StoringCase> storingCases()
 {
     const char* names[] = { "Bier", "Country", "Location", "Brewery", "Purchese", "Cost", "Style", "Taste", "Color" };
     std::vector<StoringCase> rows;
+    rows.reserve(20);
     for (int i = 0; i < 9; ++i)
         rows.push_back({ std::string(names[i]) + "At" + std::to_string(i * 20), Field(i), U"ab", u"ab", "ab" });
     rows.push_back({ "NotesAt180", Field::Notes, U"ab", u"ab", "ab" });

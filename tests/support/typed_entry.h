@@ -39,6 +39,7 @@ inline std::string paddedRecord(const std::vector<std::string>& fields)
 inline std::string savedRecord(const std::string& name)
 {
     std::vector<std::string> fields;
+    fields.reserve(kFieldCount);
     for (int f = 0; f < kFieldCount; ++f)
         fields.push_back(typedText8(name, f));
     return paddedRecord(fields);
