@@ -133,8 +133,15 @@ public:
         const DWORD attributes = create && (mode & 0200) == 0 ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
         // No security attributes: the handle is not inherited by child processes.
         HANDLE handle = CreateFileW(widePath.c_str(), desired, share, nullptr, disposition, attributes, nullptr);
-        if (handle == INVALID_HANDLE_VALUE)
-            return failWith(GetLastError());
+        if (handle == INVALID_HANDLE_VALUE) {
+            const DWORD error = GetLastError();
+            // Windows refuses to open a folder as a file with "access
+            // denied"; the user is told what is in the way, as on Linux.
+            const DWORD found = error == ERROR_ACCESS_DENIED ? GetFileAttributesW(widePath.c_str()) : 0;
+            if (found != INVALID_FILE_ATTRIBUTES && (found & FILE_ATTRIBUTE_DIRECTORY) != 0)
+                return failWithErrno(EISDIR);
+            return failWith(error);
+        }
         const bool existed = disposition == OPEN_EXISTING || GetLastError() == ERROR_ALREADY_EXISTS;
 
         // Windows refuses to write a read-only file even to an administrator;

@@ -16,11 +16,13 @@ namespace pintwise {
 class AnsweringMessageBox final : public MessageBox {
 public:
     std::vector<std::string> asked;
+    std::vector<std::string> prompts; // the same boxes, their prompts alone
     std::deque<Answer> script;
     int unscripted = 0;
 
     Answer show(std::string_view prompt, Buttons buttons, Icon icon, std::string_view title) override
     {
+        prompts.emplace_back(prompt);
         asked.push_back(std::string(prompt) + (buttons == Buttons::Ok ? "|Ok|" : "|YesNo|")
                         + (icon == Icon::Question ? "Question|" : "None|") + std::string(title));
         if (buttons == Buttons::Ok)

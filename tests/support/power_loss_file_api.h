@@ -1,6 +1,7 @@
 #pragma once
 
 #include "file_api.h"
+#include "platform.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -55,7 +56,7 @@ public:
 
     PowerLossFileApi(std::string directory, const std::string& fileName)
         : m_directory(std::move(directory))
-        , m_path(m_directory + "/" + fileName)
+        , m_path(m_directory + kPathSeparator + fileName)
     {
     }
 

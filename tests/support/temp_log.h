@@ -1,6 +1,7 @@
 #pragma once
 
 #include "log_store.h"
+#include "typed_entry.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -47,26 +48,18 @@ inline constexpr const char* kFieldNames[kFieldCount]
     = { "txtBier", "txtCountry", "txtLocation", "txtBrewery", "txtPurchese",
         "txtCost", "txtStyle",   "txtTaste",    "txtColor",   "txtNotes" };
 
-// One record's 380 file bytes: each given field space-padded to its width
-// (20 bytes, 200 for the tenth); fields not given are all spaces.
+// paddedRecord() and savedRecord() of typed_entry.h, as QByteArrays.
 inline QByteArray recordBytes(const QList<QByteArray>& fields)
 {
-    QByteArray bytes;
-    for (int i = 0; i < kFieldCount; ++i) {
-        const int width = i == kFieldCount - 1 ? 200 : 20;
-        QByteArray field = i < fields.size() ? fields[i].left(width) : QByteArray();
-        bytes += field + QByteArray(width - field.size(), ' ');
-    }
-    return bytes;
+    std::vector<std::string> texts;
+    for (const QByteArray& field : fields)
+        texts.push_back(field.toStdString());
+    return QByteArray::fromStdString(paddedRecord(texts));
 }
 
-// A record whose ten fields are "<name> 1" ... "<name> 10", each padded.
 inline QByteArray sampleRecord(const QByteArray& name)
 {
-    QList<QByteArray> fields { name };
-    for (int i = 2; i <= kFieldCount; ++i)
-        fields.append(name + ' ' + QByteArray::number(i));
-    return recordBytes(fields);
+    return QByteArray::fromStdString(savedRecord(name.toStdString()));
 }
 
 } // namespace pintwise

@@ -6,7 +6,7 @@
 #include "answering_message_box.h"
 #include "entry_controller.h"
 #include "entry_layout.h"
-#include "name_list_lines.h"
+#include "plain_entry_view.h"
 #include "record_text.h"
 #include "temp_folder.h"
 #include "typed_entry.h"
@@ -50,40 +50,6 @@ std::string letters(const std::string& bytes)
     }
     return result;
 }
-
-struct FakeView final : EntryView {
-    std::array<std::u16string, kFieldCount> fields;
-    std::string captions[2] = { "New", "Delete" };
-    bool shown = false;
-    bool closed = false;
-    bool listOpen = false;
-    int listFillings = 0;
-    std::string listLines;
-    EntryController* controller = nullptr;
-
-    std::u16string fieldText(Field field) const override { return fields[static_cast<std::size_t>(field)]; }
-    void setFieldText(Field field, std::u16string_view text) override
-    {
-        fields[static_cast<std::size_t>(field)] = text;
-    }
-    void setActionCaption(int index, std::string_view caption) override { captions[index] = caption; }
-    void showWindow() override { shown = true; }
-    void requestClose() override { closed = closed || controller->closeRequested(); }
-    Status openNameList(LogStore& store) override
-    {
-        if (listOpen)
-            return {};
-        listOpen = true;
-        ++listFillings;
-        listLines.clear();
-        bool first = true;
-        return readNames(store, [&](std::u16string_view name) {
-            listLines += (first ? "" : ",") + std::string(name.begin(), name.end());
-            first = false;
-        });
-    }
-    void closeNameList() override { listOpen = false; }
-};
 
 // The boxes the program asks, by a short name, each with the buttons, icon
 // and title it must have; anything else shows in full.
@@ -152,7 +118,7 @@ TEST_P(EntryControllerSession, LeavesTheLogAndTheWindowAsExpected)
     folder.write(logBytes(session.log));
     LogStore store(folder.utf8());
     AnsweringMessageBox boxes;
-    FakeView view;
+    PlainEntryView view;
     EntryController controller(store, boxes, view);
     view.controller = &controller;
 
@@ -177,9 +143,9 @@ TEST_P(EntryControllerSession, LeavesTheLogAndTheWindowAsExpected)
         if (word == "close")
             view.closed = controller.closeRequested();
         if (word.rfind("type", 0) == 0) {
-            for (int f = 0; f < kFieldCount; ++f)
-                view.fields[static_cast<std::size_t>(f)]
-                    = word[4] == '9' && f == 9 ? u"" : typedText(std::string(1, word.back()), f);
+            view.type(std::string(1, word.back()));
+            if (word[4] == '9')
+                view.fields[9].clear();
         }
     }
 
@@ -203,8 +169,11 @@ TEST_P(EntryControllerSession, LeavesTheLogAndTheWindowAsExpected)
               << std::string(bier.begin(), bier.begin() + static_cast<std::ptrdiff_t>(end)) << "'";
         if (end < bier.size())
             state << " +" << bier.size() - end;
-        if (view.listOpen)
-            state << " list " << view.listLines;
+        if (view.listOpen) {
+            state << " list ";
+            for (std::size_t i = 0; i < view.listNames.size(); ++i)
+                state << (i == 0 ? "" : ",") << std::string(view.listNames[i].begin(), view.listNames[i].end());
+        }
     }
     EXPECT_EQ(state.str(), session.state);
     EXPECT_EQ(letters(folder.read()), session.after);
