@@ -92,6 +92,9 @@ constexpr LocaleCase kLocales[] = {
     { "Azerbaijani_Cyrillic", nullptr, nullptr, "az_AZ@cyrillic", 1251, "the locale az_AZ@cyrillic (LANG)" },
     { "Uzbek_Latin", nullptr, nullptr, "uz_UZ", 1254, "the locale uz_UZ (LANG)" },
     { "Uzbek_Cyrillic", nullptr, nullptr, "uz_UZ.UTF-8@cyrillic", 1251, "the locale uz_UZ.UTF-8@cyrillic (LANG)" },
+    { "Punjabi_Pakistan", nullptr, nullptr, "pa_PK.UTF-8", 1256, "the locale pa_PK.UTF-8 (LANG)" },
+    { "Punjabi_India", nullptr, nullptr, "pa_IN", 1252, "the locale pa_IN (LANG)" },
+    { "Sindhi_Devanagari", nullptr, nullptr, "sd_IN@devanagari", 1252, "the locale sd_IN@devanagari (LANG)" },
     { "Japanese_double_byte", nullptr, nullptr, "ja_JP.UTF-8", 1252, "the locale ja_JP.UTF-8 (LANG)" },
     { "Hindi_no_code_page", nullptr, nullptr, "hi_IN", 1252, "the locale hi_IN (LANG)" },
 };
