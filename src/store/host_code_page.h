@@ -25,8 +25,8 @@ CodePageChoice hostCodePage();
 CodePageChoice codePageForAnsiCodePage(unsigned ansiCodePage);
 
 // Linux: the first of LC_ALL, LC_CTYPE and LANG that is set and not empty
-// (nullptr for unset) names the locale; its language, and for some its
-// script, decide. Windows-1252 for C, POSIX, no locale at all and every
+// (nullptr for unset) names the locale; its language decides, and for a
+// few its script or territory. Windows-1252 for C, POSIX, no locale at all and every
 // language without a single-byte code page.
 CodePageChoice codePageForLocale(const char* lcAll, const char* lcCtype, const char* lang);
 
