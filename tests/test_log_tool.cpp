@@ -1,7 +1,8 @@
 #include "commands.h"
 #include "csv_reader.h"
 #include "faulty_file_api.h"
-#include "log_text.h"
+#include "code_page.h"
+#include "record_text.h"
 #include "record_writers.h"
 #include "temp_log.h"
 #include "xlsx_reader.h"
@@ -22,6 +23,15 @@ using namespace pintwise;
 namespace {
 
 const QByteArray kSpaces(kRecordSize, ' ');
+
+// The bytes a field holds for `text`.
+std::vector<unsigned char> fieldBytes(const QString& text)
+{
+    std::vector<unsigned char> bytes;
+    for (const uint c : text.toUcs4())
+        bytes.push_back(byteFromCodePoint(c));
+    return bytes;
+}
 const QByteArray kZeros(kRecordSize, '\0');
 
 struct Run {
@@ -173,7 +183,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QByteArray, csv);
         std::string out;
-        CsvWriter::appendField(out, text);
+        CsvWriter::appendField(out, fieldBytes(text));
         QCOMPARE(QByteArray::fromStdString(out), csv);
     }
 
@@ -194,7 +204,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QByteArray, json);
         std::string out;
-        JsonWriter::appendString(out, text);
+        JsonWriter::appendString(out, fieldBytes(text));
         QCOMPARE(QByteArray::fromStdString(out), json);
     }
 
@@ -595,7 +605,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QByteArray, cell);
         std::string out;
-        XlsxWriter::appendCellText(out, text);
+        XlsxWriter::appendCellText(out, fieldBytes(text));
         QCOMPARE(QByteArray::fromStdString(out), cell);
     }
 
@@ -638,7 +648,7 @@ private slots:
             QCOMPARE(row.value("Record").toInt(), n);
             for (int f = 0; f < kFieldCount; ++f)
                 QCOMPARE(row.value(kColumnNames[std::size_t(f) + 1]).toString(),
-                         fieldText(record, Field(f), TrailingSpaces::Trim));
+                         QString::fromStdU16String(fieldText16(record, Field(f), TrailingSpaces::Trim)));
         }
     }
 

@@ -1,6 +1,6 @@
 #include "code_page.h"
-#include "log_text.h"
 #include "record.h"
+#include "record_text.h"
 
 #include <QTest>
 
@@ -9,6 +9,12 @@ using namespace pintwise;
 Q_DECLARE_METATYPE(pintwise::Field)
 
 namespace {
+
+// The field as a window shows it, in Qt's string type.
+QString fieldText(const Record& record, Field field)
+{
+    return QString::fromStdU16String(fieldText16(record, field));
+}
 
 QByteArray fileForm(const Record& record)
 {

@@ -9,8 +9,6 @@
 #include "xlsx_reader.h"
 #include "xlsx_writer.h"
 
-#include <QString>
-
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -68,8 +66,7 @@ Format detectFormat(std::string_view head, const std::string& path)
 {
     if (XlsxReader::looksLikeZip(head))
         return Format::Xlsx;
-    if (path.size() > 5
-        && QString::fromStdString(path.substr(path.size() - 5)).compare(u".xlsx", Qt::CaseInsensitive) == 0)
+    if (path.size() > 5 && equalIgnoringCase(std::string_view(path).substr(path.size() - 5), ".xlsx"))
         return Format::Xlsx;
     if (head.starts_with("\xEF\xBB\xBF"))
         head.remove_prefix(3);
@@ -150,7 +147,7 @@ ToolStatus readRows(const Invocation& invocation, int standardInput, Format& for
             return nothingAdded(name + " is not valid CSV: " + csv->error());
         return {};
     case Format::Json: {
-        importer = std::make_unique<RowImporter>(invocation.cut, "object");
+        importer = std::make_unique<RowImporter>(invocation.cut, "object", true);
         JsonReader reader(handler);
         if (!reader.read(whole))
             return nothingAdded(name + " " + reader.error());

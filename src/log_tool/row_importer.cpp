@@ -1,11 +1,8 @@
 #include "row_importer.h"
 
 #include "code_page.h"
-#include "log_text.h"
+#include "record_text.h"
 #include "record_writers.h"
-
-#include <QByteArrayView>
-#include <QString>
 
 #include <algorithm>
 #include <cstdio>
@@ -18,19 +15,18 @@ std::string describe(char32_t c)
 {
     char number[16];
     std::snprintf(number, sizeof number, "U+%04X", static_cast<unsigned>(c));
-    const std::string shown = c >= 0x20 && !(c >= 0x7F && c < 0xA0) ? QString::fromUcs4(&c, 1).toStdString() : "";
-    return shown.empty() ? std::string(number) : "\"" + shown + "\" (" + number + ")";
-}
-
-bool sameName(const std::string& a, const char* b)
-{
-    return QString::fromUtf8(a).compare(QLatin1StringView(b), Qt::CaseInsensitive) == 0;
+    if (c < 0x20 || (c >= 0x7F && c < 0xA0) || (c >= 0xD800 && c <= 0xDFFF))
+        return number;
+    std::string shown = "\"";
+    appendUtf8(shown, c);
+    return shown + "\" (" + number + ")";
 }
 
 } // namespace
 
-RowImporter::RowImporter(bool cut, std::string rowWord)
+RowImporter::RowImporter(bool cut, std::string rowWord, bool loneSurrogates)
     : m_cut(cut)
+    , m_loneSurrogates(loneSurrogates)
     , m_rowWord(std::move(rowWord))
 {
     // Address space only: pages are touched as rows arrive.
@@ -51,7 +47,7 @@ void RowImporter::readHeader(int line, std::span<const std::string> names)
     std::array<bool, kFieldCount + 1> seen {};
     for (const std::string& name : names) {
         const auto known = std::find_if(kColumnNames.begin(), kColumnNames.end(),
-                                        [&](const char* column) { return sameName(name, column); });
+                                        [&](const char* column) { return equalIgnoringCase(name, column); });
         if (known == kColumnNames.end())
             return fail("unknown column \"" + name
                         + "\"; the columns are Record, Bier, Country, Location, Brewery, "
@@ -109,11 +105,11 @@ void RowImporter::addRow(int line, std::span<const std::string> fields)
             continue;
         }
 
-        if (!QByteArrayView(value).isValidUtf8()) {
+        std::u32string& text = m_text;
+        if (!codePointsFromUtf8(value, text, m_loneSurrogates)) {
             problem(line, int(column), "not UTF-8 text");
             continue;
         }
-        std::u32string text = toCodePoints(QString::fromUtf8(value));
         const std::size_t shown = text.find_last_not_of(U' ') + 1;
         const auto lacking = std::find_if(text.begin(), text.begin() + std::ptrdiff_t(shown),
                                           [](char32_t c) { return c == 0 || !isRepresentable(c); });

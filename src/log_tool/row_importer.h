@@ -21,8 +21,10 @@ namespace pintwise {
 class RowImporter {
 public:
     // `rowWord` names a row's place in the messages: "line" in CSV, "row" in
-    // a sheet, "object" in JSON.
-    explicit RowImporter(bool cut, std::string rowWord = "line");
+    // a sheet, "object" in JSON. With `loneSurrogates` a value may hold half
+    // a surrogate pair (JsonReader's escapes): a character the code page
+    // lacks, like any other.
+    explicit RowImporter(bool cut, std::string rowWord = "line", bool loneSurrogates = false);
 
     void addRow(int line, std::span<const std::string> fields);
 
@@ -47,6 +49,7 @@ private:
     void problem(int line, int column, const std::string& what);
 
     bool m_cut;
+    bool m_loneSurrogates;
     std::string m_rowWord;
     bool m_haveHeader = false;
     std::optional<std::string> m_headerError;
@@ -56,6 +59,7 @@ private:
     int m_changed = 0;
     int m_rowCount = 0;
     std::vector<RecordBytes> m_records;
+    std::u32string m_text; // one value at a time, its storage reused
 };
 
 } // namespace pintwise
