@@ -265,11 +265,12 @@ ToolStatus runImport(const Invocation& invocation, OutputSink& out, FileApi& fil
     if (auto failure = locateLog(store, invocation))
         return fromStoreError(*failure);
     // Locked before the CSV is read: a refusal costs the user no wait, and no
-    // save from the window can come between the count and the append.
+    // save from the window can come between the count and the append. A log
+    // that does not exist yet is created only once its rows are known to fit
+    // (below), so that a refused import leaves no file behind.
     bool missing = false;
-    if (auto failure = store.open(invocation.dryRun ? LogStore::IfMissing::Fail : LogStore::IfMissing::Create)) {
-        missing = invocation.dryRun && failure->kind == StoreError::Kind::Open
-            && failure->reason == std::errc::no_such_file_or_directory;
+    if (auto failure = store.open(LogStore::IfMissing::Fail)) {
+        missing = failure->kind == StoreError::Kind::Open && failure->reason == std::errc::no_such_file_or_directory;
         if (!missing)
             return fromStoreError(*failure);
     }
@@ -325,12 +326,18 @@ ToolStatus runImport(const Invocation& invocation, OutputSink& out, FileApi& fil
         return ToolError { kExitFailure, message };
     }
 
-    const int before = store.recordCount();
     const int rows = importer->rowCount();
     const std::string log = quoted(store.dataFilePath());
-    if (rows > kMaxRecords - before)
-        return nothingAdded(log + " holds " + entries(before) + " and " + inName + " " + std::to_string(rows)
-                            + " rows, more than the 32767 a log can hold");
+    const auto fits = [&]() -> ToolStatus {
+        const int before = store.recordCount();
+        if (rows > kMaxRecords - before)
+            return nothingAdded(log + " holds " + entries(before) + " and " + inName + " " + std::to_string(rows)
+                                + " rows, more than the 32767 a log can hold");
+        return {};
+    };
+    if (auto failure = fits())
+        return failure;
+    const int before = store.recordCount();
     if (invocation.cut && importer->changedValues() > 0)
         out.append(std::to_string(importer->changedValues())
                    + (importer->changedValues() == 1 ? " value was" : " values were")
@@ -339,6 +346,15 @@ ToolStatus runImport(const Invocation& invocation, OutputSink& out, FileApi& fil
         out.append("Would add " + entries(rows) + " to " + log + (missing ? ", creating it" : "")
                    + "; it would then hold " + std::to_string(before + rows) + ". Nothing was changed.\n");
         return {};
+    }
+    if (missing) {
+        // Someone may have made the log meanwhile: it is counted, and locked, afresh.
+        if (auto failure = store.open(LogStore::IfMissing::Create))
+            return fromStoreError(*failure);
+        if (auto failure = store.count())
+            return fromStoreError(*failure);
+        if (auto failure = fits())
+            return failure;
     }
     if (auto failure = store.appendRecords(importer->records()))
         return fromStoreError(*failure);

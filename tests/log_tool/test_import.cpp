@@ -96,6 +96,15 @@ INSTANTIATE_TEST_SUITE_P(
                     "Added 2 entries to \"%LOG%\"; it now holds 2.\n",
                     "",
                     recordBytes({ "x" }) + recordBytes({ "y" }) },
+        ImportRow { "no log yet, refused: none created",
+                    std::nullopt,
+                    {},
+                    "Bier\n" + std::string(21, 'x') + "\n",
+                    1,
+                    "",
+                    "pintwise-log: \"%CSV%\" has 1 problem" + kCutHint
+                        + "\n  line 2, Bier: 21 characters, but the field holds 20\n",
+                    "" },
         ImportRow { "dry run",
                     kOld,
                     { "--dry-run" },
@@ -378,6 +387,33 @@ INSTANTIATE_TEST_SUITE_P(
                     "cut to width, '?' for a character Windows-1252 lacks):\n"
                     "  object 1, Bier: \"\u0141\" (U+0141) is not a Windows-1252 character\n",
                     "" },
+        ImportRow { "JSON: half a surrogate pair is a character Windows-1252 lacks",
+                    kOld,
+                    {},
+                    "[{\"Bier\":\"\\ud800x\",\"Notes\":\"\\udc00\"}]",
+                    1,
+                    "",
+                    "pintwise-log: \"%CSV%\" has 2 problems" + kCutHint
+                        + "\n  object 1, Bier: U+D800 is not a Windows-1252 character"
+                          "\n  object 1, Notes: U+DC00 is not a Windows-1252 character\n",
+                    "" },
+        ImportRow { "JSON: a whole pair is one character",
+                    kOld,
+                    {},
+                    "[{\"Bier\":\"\\ud83c\\udf7a\"}]",
+                    1,
+                    "",
+                    "pintwise-log: \"%CSV%\" has 1 problem" + kCutHint
+                        + "\n  object 1, Bier: \"\U0001F37A\" (U+1F37A) is not a Windows-1252 character\n",
+                    "" },
+        ImportRow { "JSON: half a pair cut, as the window stores it",
+                    kOld,
+                    { "--cut" },
+                    "[{\"Bier\":\"\\ud800x\"}]",
+                    0,
+                    "1 value was cut to fit or had characters replaced by '?'.\n" + kAdded1,
+                    "",
+                    recordBytes({ "?x" }) },
         ImportRow { "JSON: not valid",
                     kOld,
                     {},
@@ -428,6 +464,23 @@ TEST(ImportLimits, AZipBombIsRefusedWhileItInflates)
               "pintwise-log: \"" + path
                   + "\" is not an xlsx workbook pintwise-log can read: xl/worksheets/sheet1.xml inflates to more "
                     "than 128 MiB, far more than any log's workbook holds; nothing was added\n");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(log.read(), sampleRecord("old"));
+}
+
+// A JSON file is read whole, so its size is bounded: far past any log's
+// export, a one-line refusal. The file is sparse: nothing is written to make it.
+TEST(ImportLimits, JsonPastItsSizeIsRefused)
+{
+    const TempFolder log;
+    log.write(sampleRecord("old"));
+    const std::string path = pathText(log.path() / "huge.json");
+    writeFile(path, "[");
+    std::filesystem::resize_file(path, (std::uintmax_t(256) << 20) + 1);
+    const ToolRun run = runTool({ "import", "--format", "json", path, pathText(log.log()) });
+    EXPECT_EQ(run.err,
+              "pintwise-log: \"" + path
+                  + "\" is larger than 256 MiB, far more than JSON of any log; nothing was added\n");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(log.read(), sampleRecord("old"));
 }
