@@ -90,6 +90,10 @@ ToolStatus readRows(const Invocation& invocation, int standardInput, Format& for
     std::string whole; // JSON and xlsx
     std::unique_ptr<CsvReader> csv;
     const auto handler = [&](int line, std::span<const std::string> fields) { importer->addRow(line, fields); };
+    const auto csvHandler
+        = [&](int line, std::span<const std::string> fields, std::size_t count, std::span<const LongValue> longValues) {
+              importer->addRow(line, fields, count, longValues);
+          };
     bool known = false, parsed = true, tooLarge = false;
     int readError = 0;
     while (parsed && !tooLarge) {
@@ -111,7 +115,7 @@ ToolStatus readRows(const Invocation& invocation, int standardInput, Format& for
             whole.append(bytes);
             format = invocation.format.value_or(detectFormat(whole, path));
             if (format == Format::Csv) {
-                csv = std::make_unique<CsvReader>(handler);
+                csv = std::make_unique<CsvReader>(csvHandler);
                 parsed = csv->feed(whole);
                 whole.clear();
             }
@@ -132,7 +136,7 @@ ToolStatus readRows(const Invocation& invocation, int standardInput, Format& for
     if (!known) {
         format = invocation.format.value_or(detectFormat(whole, path));
         if (format == Format::Csv) {
-            csv = std::make_unique<CsvReader>(handler);
+            csv = std::make_unique<CsvReader>(csvHandler);
             parsed = csv->feed(whole);
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "record.h"
+#include "value_tally.h"
 
 #include <array>
 #include <optional>
@@ -26,7 +27,11 @@ public:
     // lacks, like any other.
     explicit RowImporter(bool cut, std::string rowWord = "line", bool loneSurrogates = false);
 
-    void addRow(int line, std::span<const std::string> fields);
+    void addRow(int line, std::span<const std::string> fields) { addRow(line, fields, fields.size(), {}); }
+    // A row a reader kept only in part: `count` values in all, of which
+    // `fields` are the first, and the long ones among them tallied.
+    void addRow(int line, std::span<const std::string> fields, std::size_t count,
+                std::span<const LongValue> longValues);
 
     // Set when the header is unusable: nothing after it is read.
     const std::optional<std::string>& headerError() const { return m_headerError; }

@@ -157,6 +157,32 @@ INSTANTIATE_TEST_SUITE_P(
                               "pintwise-log: cannot write to standard output: No space left on device\n" }),
     RowName());
 
+// One CSV field of 200 MiB is counted, not kept: the tool refuses it in far
+// less memory than the field's size, with the count of its characters.
+TEST(Memory, ALongCsvFieldIsCountedNotKept)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer's shadow memory does not fit under a limit on the address space";
+#endif
+    const TempFolder log, scratch;
+    log.write(sampleRecord("old"));
+    const auto csv = scratch.path() / "long.csv";
+    writeFile(csv, "Bier\n");
+    std::filesystem::resize_file(csv, std::uintmax_t(200) << 20); // zeros, and a sparse file: quick to make
+    Process tool;
+    tool.arguments = { PINTWISE_LOG_BINARY, "import", "-", pathText(log.log()) };
+    tool.inputFile = csv;
+    tool.addressSpace = rlim_t(128) << 20;
+    const Process::Result result = tool.run(scratch.path());
+    EXPECT_EQ(result.err,
+              "pintwise-log: standard input has 2 problems; nothing was added (--cut stores texts as "
+              "the window would: cut to width, '?' for a character Windows-1252 lacks):\n"
+              "  line 2, Bier: 209715195 characters, but the field holds 20\n"
+              "  line 2, Bier: a zero character would end the text\n");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(log.read(), sampleRecord("old"));
+}
+
 // A workbook's bytes would only garble a terminal; script(1) gives the tool one.
 TEST(Terminal, NoXlsxToATerminal)
 {

@@ -56,6 +56,15 @@ const std::string kNothing = "; nothing was added\n";
 const std::string kCutHint = "; nothing was added (--cut stores texts as the window would: cut to width, '?' "
                              "for a character Windows-1252 lacks):";
 const std::string kAdded1 = "Added 1 entry to \"%LOG%\"; it now holds 2.\n";
+// Past what the reader keeps of a value: 3000 'x', and "é" before 3000 "ł".
+std::string longToCut()
+{
+    std::string text = "Bier,Notes\n" + std::string(3000, 'x') + ",\xC3\xA9";
+    for (int i = 0; i < 3000; ++i)
+        text += "\xC5\x82";
+    return text + "\n";
+}
+const std::string kLongToCut = longToCut();
 const std::string kFits
     = "Bier,Notes\n" + std::string(21, 'x') + ",ok\nfine," + std::string(201, 'n') + "\n\xCE\x95\xCE\xBB,x\nfine,\n";
 
@@ -162,6 +171,30 @@ INSTANTIATE_TEST_SUITE_P(
                           "\n  line 7, Notes: a zero character would end the text"
                           "\n  line 8: 1 value, but the header has 2 columns\n",
                     "" },
+        ImportRow { "a value longer than a reader keeps is counted whole",
+                    kOld,
+                    {},
+                    "Bier,Notes\n" + std::string(3000, 'x') + ",n\n" + std::string(3000, 'y') + "\xC5\x81,n\ns"
+                        + std::string(3000, ' ') + ",\"" + std::string(2000, ' ') + "\xff\"\n" + std::string(70, ',')
+                        + "\n",
+                    1,
+                    "",
+                    "pintwise-log: \"%CSV%\" has 5 problems" + kCutHint
+                        + "\n  line 2, Bier: 3000 characters, but the field holds 20"
+                          "\n  line 3, Bier: 3001 characters, but the field holds 20"
+                          "\n  line 3, Bier: \"\u0141\" (U+0141) is not a Windows-1252 character"
+                          "\n  line 4, Notes: not UTF-8 text"
+                          "\n  line 5: 71 values, but the header has 2 columns\n",
+                    "" },
+        ImportRow {
+            "a long value cut as the window stores it",
+            kOld,
+            { "--cut" },
+            kLongToCut,
+            0,
+            "2 values were cut to fit or had characters replaced by '?'.\n" + kAdded1,
+            "",
+            recordBytes({ std::string(20, 'x'), {}, {}, {}, {}, {}, {}, {}, {}, "\xE9" + std::string(199, '?') }) },
         ImportRow { "cut: stored as the window stores it",
                     kOld,
                     { "--cut" },

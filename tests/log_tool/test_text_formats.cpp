@@ -88,7 +88,7 @@ struct CsvRow {
 std::string readCsv(const std::string& input, bool byteByByte, std::string& error)
 {
     std::string rows;
-    CsvReader reader([&](int line, std::span<const std::string> fields) {
+    CsvReader reader([&](int line, std::span<const std::string> fields, std::size_t, std::span<const LongValue>) {
         rows += (rows.empty() ? "" : " / ") + std::to_string(line) + ":";
         for (std::size_t i = 0; i < fields.size(); ++i)
             rows += (i ? "|" : "") + fields[i];
