@@ -137,6 +137,10 @@ private:
                 fail(token ? "missing value separator" : "unterminated array");
                 return;
             }
+            if (eatSpace() && m_text[m_at] == ']') {
+                fail("object is missing after a comma");
+                return;
+            }
         }
     }
 
@@ -235,6 +239,8 @@ private:
                 return true;
             if (token != ',')
                 return fail(token ? "missing value separator" : "unterminated array");
+            if (eatSpace() && m_text[m_at] == ']')
+                return fail("object is missing after a comma");
         }
     }
 
@@ -262,6 +268,11 @@ private:
         case 'n':
             type = Type::Null;
             return literal("ull");
+        case ']':
+        case '}':
+            return fail("object is missing after a comma");
+        case ',':
+            return fail("illegal value");
         default:
             type = Type::Number;
             --m_at;
@@ -269,9 +280,10 @@ private:
         }
     }
 
+    // After its first letter; the text must go on past it.
     bool literal(std::string_view rest)
     {
-        if (m_text.substr(m_at, rest.size()) != rest)
+        if (m_text.size() - m_at <= rest.size() || m_text.substr(m_at, rest.size()) != rest)
             return fail("illegal value");
         m_at += rest.size();
         return true;
@@ -287,24 +299,29 @@ private:
 
     bool parseNumber()
     {
-        const std::size_t start = m_at;
         if (m_at < m_text.size() && m_text[m_at] == '-')
             ++m_at;
-        if (m_at < m_text.size() && m_text[m_at] == '0')
+        // Either side of the point may be empty ("1.", ".5"), as the tool
+        // has always read numbers, not both.
+        bool any = false;
+        if (m_at < m_text.size() && m_text[m_at] == '0') {
             ++m_at;
-        else if (!digits())
-            return fail(m_at == start ? "illegal value" : "illegal number");
+            any = true;
+        } else {
+            any = digits();
+        }
         if (m_at < m_text.size() && m_text[m_at] == '.') {
             ++m_at;
-            if (!digits())
-                return fail("illegal number");
+            any = digits() || any;
         }
+        if (!any)
+            return fail(m_at >= m_text.size() ? "invalid termination by number" : "illegal number");
         if (m_at < m_text.size() && (m_text[m_at] == 'e' || m_text[m_at] == 'E')) {
             ++m_at;
             if (m_at < m_text.size() && (m_text[m_at] == '+' || m_text[m_at] == '-'))
                 ++m_at;
             if (!digits())
-                return fail("illegal number");
+                return fail(m_at >= m_text.size() ? "invalid termination by number" : "illegal number");
         }
         if (m_at >= m_text.size())
             return fail("invalid termination by number");
@@ -346,8 +363,9 @@ private:
             out += raw;
             if (m_at >= m_text.size())
                 return fail("unterminated string");
+            // A closing quote that ends the text leaves the document unfinished.
             if (m_text[m_at++] == '"')
-                return true;
+                return m_at < m_text.size() || fail("unterminated string");
             if (m_at >= m_text.size())
                 return fail("unterminated string");
             const char escape = m_text[m_at++];
@@ -387,7 +405,11 @@ private:
                 }
                 break;
             default:
-                return fail("invalid escape sequence");
+                // Any other character after a backslash stands for itself.
+                if (static_cast<unsigned char>(escape) >= 0x80)
+                    return fail("invalid UTF8 string");
+                --m_at;
+                continue;
             }
             appendGeneralizedUtf8(out, c);
         }
