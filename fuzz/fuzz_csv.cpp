@@ -11,7 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes = fuzz::bytesOf(data, size);
     const std::size_t split = size > 0 ? data[0] % (size + 1) : 0;
     RowImporter importer(size % 2 == 1);
-    CsvReader reader([&](int line, std::span<const std::string> fields) { importer.addRow(line, fields); });
+    CsvReader reader([&](int line, std::span<const std::string> fields, std::size_t count,
+                         std::span<const LongValue> longValues) { importer.addRow(line, fields, count, longValues); });
     if (reader.feed(bytes.substr(0, split)) && reader.feed(bytes.substr(split)))
         reader.finish();
     fuzz::finishImport(importer);

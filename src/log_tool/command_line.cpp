@@ -1,7 +1,8 @@
 #include "command_line.h"
 
+#include <algorithm>
 #include <array>
-#include <utility>
+#include <span>
 
 #ifndef PINTWISE_VERSION
 #define PINTWISE_VERSION "unknown"
@@ -12,12 +13,178 @@ namespace {
 
 using Command = Invocation::Command;
 
-constexpr std::array<std::pair<const char*, Command>, 3> kCommands
-    = { { { "export", Command::Export }, { "import", Command::Import }, { "check", Command::Check } } };
-
 ToolError usage(const std::string& what)
 {
     return { kExitUsage, what + "; see \"pintwise-log --help\"" };
+}
+
+// One option of one command: how it is typed, what it sets, and its help.
+// The parser reads only this table and the help is written only from it,
+// so an option cannot be documented and not read, or the other way round.
+struct Option {
+    const char* name;       // "--format"
+    const char* shortName;  // "-o", or nullptr
+    const char* value;      // what follows it ("csv|json|xlsx"), or nullptr for a flag
+    const char* valueShort; // the value in the overview once it has been spelled out there
+    const char* help;       // its lines after the first are indented under the first
+    // Takes the value (empty for a flag); a usage error's text, or nothing.
+    ToolStatus (*set)(Invocation& invocation, const std::string& value);
+};
+
+ToolStatus setFormat(Invocation& invocation, const std::string& value)
+{
+    if (value == "csv")
+        invocation.format = Invocation::Format::Csv;
+    else if (value == "json")
+        invocation.format = Invocation::Format::Json;
+    else if (value == "xlsx")
+        invocation.format = Invocation::Format::Xlsx;
+    else
+        return usage("unknown format \"" + value + "\" (csv, json or xlsx)");
+    return {};
+}
+
+const Option kExportOptions[] = {
+    { "--format", nullptr, "csv|json|xlsx", "F", "the output format (xlsx never to a terminal)", setFormat },
+    { "--output", "-o", "FILE", "FILE", "write FILE instead of standard output (- is standard output)",
+      [](Invocation& invocation, const std::string& value) -> ToolStatus {
+          invocation.output = value;
+          return {};
+      } },
+};
+
+const Option kImportOptions[] = {
+    { "--format", nullptr, "csv|json|xlsx", "F", "read FILE as this, whatever its content looks like", setFormat },
+    { "--cut", nullptr, nullptr, nullptr,
+      "store texts too long for their field, or with characters\n"
+      "Windows-1252 lacks, as the window would: cut to width, '?'",
+      [](Invocation& invocation, const std::string&) -> ToolStatus {
+          invocation.cut = true;
+          return {};
+      } },
+    { "--dry-run", nullptr, nullptr, nullptr, "check everything and say what would be added; change nothing",
+      [](Invocation& invocation, const std::string&) -> ToolStatus {
+          invocation.dryRun = true;
+          return {};
+      } },
+};
+
+const std::string kLogNote = "LOG is the log file; left out, the Entry.Dat beside pintwise-log.\n";
+
+struct CommandSpec {
+    const char* name;
+    Command command;
+    std::span<const Option> options;
+    const char* arguments; // after the options: "FILE [LOG]"
+    bool needsFile;        // import's FILE before the LOG
+    const char* summary;   // its line in the overview
+    const char* about;     // what --help says before the options
+};
+
+const std::array<CommandSpec, 3> kCommands = { {
+    { "export", Command::Export, kExportOptions, "[LOG]", false, "write the log as CSV, JSON or xlsx",
+      "Writes every record of the log, blank and never-written ones too, as CSV\n"
+      "(the default), JSON or an xlsx workbook: one row per record, in record order,\n"
+      "each text as the window shows it. Reads only: the log is never changed or locked.\n"
+      "For a spreadsheet use xlsx: every text is a text cell, so that 007, 1/2 or\n"
+      "=SUM(A1) stay as typed; a spreadsheet guesses at CSV and changes them.\n" },
+    { "import", Command::Import, kImportOptions, "FILE [LOG]", true, "add entries from CSV, JSON or xlsx",
+      "Adds every data row of FILE (or - for standard input) as a new entry after\n"
+      "the log's last one, all or nothing. FILE is what export writes: an xlsx\n"
+      "workbook (a zip archive; its first sheet), JSON (it starts with [) or CSV.\n"
+      "The header row names the columns, the keys of JSON:\n"
+      "Bier, Country, Location, Brewery, Purchese, Cost, Style, Taste, Color, Notes\n"
+      "(any case, any order; Record is ignored; a missing column means empty texts).\n"
+      "A sheet's cells that are not text (numbers, dates, booleans, formulas) are\n"
+      "imported as the spreadsheet's General format shows them and listed on\n"
+      "standard error; a cell holding an error stops the import.\n"
+      "A missing log is created. Refused while Pintwise has the log open.\n"
+      "Exit status 0 means every row is on disk; any other, the log is as it was.\n" },
+    { "check",
+      Command::Check,
+      {},
+      "[LOG]",
+      false,
+      "report on the log file",
+      "Reports the log's length, its record count by the window's rounding rule,\n"
+      "entries with text, blank and never written, a partial record at the end,\n"
+      "undefined Windows-1252 bytes, and whether Pintwise can open it.\n"
+      "Exit status 0 when Pintwise opens it and it holds whole records only.\n"
+      "Reads only: the log is never changed or locked.\n" },
+} };
+
+// The tool's own options, before any command; parseCommandLine() knows them
+// by name, and "help" and -h too.
+struct ToolOption {
+    const char* name;
+    const char* help;
+};
+const ToolOption kToolOptions[] = {
+    { "--help", "show this text; pintwise-log COMMAND --help shows one command's" },
+    { "--version", "show the version" },
+};
+// The tool's options stand two columns further out than a command's.
+constexpr std::size_t kToolOptionGap = 4;
+
+const CommandSpec* findCommand(Command command)
+{
+    const auto found = std::find_if(kCommands.begin(), kCommands.end(),
+                                    [&](const CommandSpec& spec) { return spec.command == command; });
+    return found == kCommands.end() ? nullptr : &*found;
+}
+
+std::string padded(std::string text, std::size_t width)
+{
+    text.resize(std::max(text.size(), width), ' ');
+    return text;
+}
+
+// "[--format csv|json|xlsx] [--output FILE] LOG": how a command is typed.
+std::string synopsis(const CommandSpec& spec, std::vector<std::string>* spelledOut = nullptr)
+{
+    std::string text = spec.name;
+    for (const Option& option : spec.options) {
+        (text += " [") += option.name;
+        if (option.value) {
+            const bool known
+                = spelledOut && std::find(spelledOut->begin(), spelledOut->end(), option.name) != spelledOut->end();
+            (text += ' ') += known ? option.valueShort : option.value;
+            if (spelledOut && !known)
+                spelledOut->push_back(option.name);
+        }
+        text += ']';
+    }
+    return (text += ' ') += spec.arguments;
+}
+
+// A command's option lines: those with a value aligned among themselves,
+// then the flags among themselves; a help's further lines under its first.
+std::string optionLines(std::span<const Option> options)
+{
+    const auto shown = [](const Option& option) {
+        std::string text = option.name;
+        if (option.value)
+            ((text += ' ') += option.value);
+        if (option.shortName)
+            (((text += ", ") += option.shortName) += ' ') += option.value;
+        return text;
+    };
+    std::string lines;
+    for (const bool withValue : { true, false }) {
+        std::size_t width = 0;
+        for (const Option& option : options)
+            width = (option.value != nullptr) == withValue ? std::max(width, shown(option).size()) : width;
+        for (const Option& option : options) {
+            if ((option.value != nullptr) != withValue)
+                continue;
+            const std::size_t column = 2 + width + 2;
+            std::string help = option.help;
+            for (auto at = help.find('\n'); at != std::string::npos; at = help.find('\n', at + 1 + column))
+                help.insert(at + 1, column, ' ');
+            lines += padded("  " + shown(option), column) + help + "\n";
+        }
+    }
+    return lines;
 }
 
 } // namespace
@@ -36,17 +203,12 @@ ToolStatus parseCommandLine(const std::vector<std::string>& arguments, Invocatio
         invocation.command = Command::Version;
         return {};
     }
-    bool known = false;
-    for (const auto& [name, command] : kCommands) {
-        if (first == name) {
-            invocation.command = command;
-            known = true;
-        }
-    }
-    if (!known)
+    const auto spec = std::find_if(kCommands.begin(), kCommands.end(),
+                                   [&](const CommandSpec& command) { return first == command.name; });
+    if (spec == kCommands.end())
         return usage(first.starts_with("-") ? "unknown option \"" + first + "\"" : "unknown command \"" + first + "\"");
+    invocation.command = spec->command;
 
-    const Command command = invocation.command;
     std::vector<std::string> paths;
     bool optionsEnded = false;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
@@ -60,7 +222,7 @@ ToolStatus parseCommandLine(const std::vector<std::string>& arguments, Invocatio
             continue;
         }
         if (argument == "--help" || argument == "-h") {
-            invocation.helpFor = command;
+            invocation.helpFor = spec->command;
             invocation.command = Command::Help;
             return {};
         }
@@ -72,54 +234,28 @@ ToolStatus parseCommandLine(const std::vector<std::string>& arguments, Invocatio
             argument.resize(equals);
             hasValue = true;
         }
-        const auto takeValue = [&]() -> ToolStatus {
-            if (hasValue)
-                return {};
+        const auto option = std::find_if(spec->options.begin(), spec->options.end(), [&](const Option& o) {
+            return argument == o.name || (o.shortName && argument == o.shortName);
+        });
+        if (option == spec->options.end())
+            return usage("unknown option \"" + argument + "\" for " + first);
+        if (!option->value && hasValue)
+            return usage("the option " + argument + " takes no value");
+        if (option->value && !hasValue) {
             if (i + 1 >= arguments.size())
                 return usage("the option " + argument + " needs a value");
             value = arguments[++i];
-            return {};
-        };
-        const auto flag = [&](bool& target) -> ToolStatus {
-            if (hasValue)
-                return usage("the option " + argument + " takes no value");
-            target = true;
-            return {};
-        };
-        ToolStatus status;
-        if ((command == Command::Export || command == Command::Import) && argument == "--format") {
-            if (!(status = takeValue())) {
-                if (value == "csv")
-                    invocation.format = Invocation::Format::Csv;
-                else if (value == "json")
-                    invocation.format = Invocation::Format::Json;
-                else if (value == "xlsx")
-                    invocation.format = Invocation::Format::Xlsx;
-                else
-                    status = usage("unknown format \"" + value + "\" (csv, json or xlsx)");
-            }
-        } else if (command == Command::Export && (argument == "--output" || argument == "-o")) {
-            status = takeValue();
-            invocation.output = value;
-        } else if (command == Command::Import && argument == "--cut") {
-            status = flag(invocation.cut);
-        } else if (command == Command::Import && argument == "--dry-run") {
-            status = flag(invocation.dryRun);
-        } else {
-            std::string what = "unknown option \"";
-            ((what += argument) += "\" for ") += first;
-            status = usage(what);
         }
-        if (status)
-            return status;
+        if (auto failure = option->set(invocation, value))
+            return failure;
     }
 
-    const std::size_t required = command == Command::Import ? 1 : 0;
+    const std::size_t required = spec->needsFile ? 1 : 0;
     if (paths.size() < required)
         return usage("import needs the file to read (or - for standard input)");
     if (paths.size() > required + 1)
         return usage("too many arguments for " + first + ": \"" + paths[required + 1] + "\"");
-    if (command == Command::Import)
+    if (spec->needsFile)
         invocation.input = paths[0];
     if (paths.size() > required)
         invocation.log = paths[required];
@@ -130,57 +266,32 @@ ToolStatus parseCommandLine(const std::vector<std::string>& arguments, Invocatio
 
 std::string helpText(Command command)
 {
-    const std::string logNote = "LOG is the log file; left out, the Entry.Dat beside pintwise-log.\n";
-    switch (command) {
-    case Command::Export:
-        return "Usage: pintwise-log export [--format csv|json|xlsx] [--output FILE] [LOG]\n"
-               "Writes every record of the log, blank and never-written ones too, as CSV\n"
-               "(the default), JSON or an xlsx workbook: one row per record, in record order,\n"
-               "each text as the window shows it. Reads only: the log is never changed or locked.\n"
-               "For a spreadsheet use xlsx: every text is a text cell, so that 007, 1/2 or\n"
-               "=SUM(A1) stay as typed; a spreadsheet guesses at CSV and changes them.\n\n"
-               "  --format csv|json|xlsx  the output format (xlsx never to a terminal)\n"
-               "  --output FILE, -o FILE  write FILE instead of standard output (- is standard output)\n"
-            + logNote;
-    case Command::Import:
-        return "Usage: pintwise-log import [--format csv|json|xlsx] [--cut] [--dry-run] FILE [LOG]\n"
-               "Adds every data row of FILE (or - for standard input) as a new entry after\n"
-               "the log's last one, all or nothing. FILE is what export writes: an xlsx\n"
-               "workbook (a zip archive; its first sheet), JSON (it starts with [) or CSV.\n"
-               "The header row names the columns, the keys of JSON:\n"
-               "Bier, Country, Location, Brewery, Purchese, Cost, Style, Taste, Color, Notes\n"
-               "(any case, any order; Record is ignored; a missing column means empty texts).\n"
-               "A sheet's cells that are not text (numbers, dates, booleans, formulas) are\n"
-               "imported as the spreadsheet's General format shows them and listed on\n"
-               "standard error; a cell holding an error stops the import.\n"
-               "A missing log is created. Refused while Pintwise has the log open.\n"
-               "Exit status 0 means every row is on disk; any other, the log is as it was.\n\n"
-               "  --format csv|json|xlsx  read FILE as this, whatever its content looks like\n"
-               "  --cut      store texts too long for their field, or with characters\n"
-               "             Windows-1252 lacks, as the window would: cut to width, '?'\n"
-               "  --dry-run  check everything and say what would be added; change nothing\n"
-            + logNote;
-    case Command::Check:
-        return "Usage: pintwise-log check [LOG]\n"
-               "Reports the log's length, its record count by the window's rounding rule,\n"
-               "entries with text, blank and never written, a partial record at the end,\n"
-               "undefined Windows-1252 bytes, and whether Pintwise can open it.\n"
-               "Exit status 0 when Pintwise opens it and it holds whole records only.\n"
-               "Reads only: the log is never changed or locked.\n"
-            + logNote;
-    case Command::Help:
-    case Command::Version:
-        break;
+    if (const CommandSpec* spec = findCommand(command)) {
+        std::string text = "Usage: pintwise-log " + synopsis(*spec) + "\n" + spec->about;
+        if (!spec->options.empty())
+            (text += "\n") += optionLines(spec->options);
+        return text + kLogNote;
     }
-    return "Usage: pintwise-log COMMAND [OPTIONS] [ARGUMENTS]\n"
-           "Exports, imports and checks the log of Pintwise without its window.\n\n"
-           "Commands:\n"
-           "  export [--format csv|json|xlsx] [--output FILE] [LOG]  write the log as CSV, JSON or xlsx\n"
-           "  import [--format F] [--cut] [--dry-run] FILE [LOG]     add entries from CSV, JSON or xlsx\n"
-           "  check [LOG]                                            report on the log file\n\n"
-           "  --help       show this text; pintwise-log COMMAND --help shows one command's\n"
-           "  --version    show the version\n\n"
-        + logNote + "Exit status: 0 done, 1 the work failed (or check found a problem), 2 a usage error.\n";
+    std::string text = "Usage: pintwise-log COMMAND [OPTIONS] [ARGUMENTS]\n"
+                       "Exports, imports and checks the log of Pintwise without its window.\n\n"
+                       "Commands:\n";
+    // Each option's values are spelled out the first time the overview shows it.
+    std::vector<std::string> spelledOut, lines;
+    std::size_t width = 0;
+    for (const CommandSpec& spec : kCommands) {
+        lines.push_back(synopsis(spec, &spelledOut));
+        width = std::max(width, lines.back().size());
+    }
+    for (std::size_t c = 0; c < kCommands.size(); ++c)
+        text += padded("  " + lines[c], 2 + width + 2) + kCommands[c].summary + "\n";
+    text += "\n";
+    width = 0;
+    for (const ToolOption& option : kToolOptions)
+        width = std::max(width, std::string(option.name).size());
+    for (const ToolOption& option : kToolOptions)
+        text += padded(std::string("  ") + option.name, 2 + width + kToolOptionGap) + option.help + "\n";
+    return text + "\n" + kLogNote
+        + "Exit status: 0 done, 1 the work failed (or check found a problem), 2 a usage error.\n";
 }
 
 std::string versionText()

@@ -6,11 +6,12 @@
 #include <string>
 #include <vector>
 
-// The tool's command line, read by hand from argv: a command, its options
-// and its paths. Subcommands with options of their own, usage errors that
-// must exit 2 with a one-line hint, and paths passed on as bytes make a
-// general parser more trouble than these few rules. It only reads the
-// arguments: it opens nothing and checks no path.
+// The tool's command line: a command, its options and its paths, read from
+// argv by one table of commands and options that --help is written from as
+// well. Subcommands with options of their own, usage errors that must exit 2
+// with a one-line hint, help texts kept to the letter, and paths passed on as
+// bytes make a general parser more trouble than this table. It only reads
+// the arguments: it opens nothing and checks no path.
 
 namespace pintwise {
 

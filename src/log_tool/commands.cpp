@@ -9,8 +9,6 @@
 #include "xlsx_reader.h"
 #include "xlsx_writer.h"
 
-#include <QString>
-
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -68,8 +66,7 @@ Format detectFormat(std::string_view head, const std::string& path)
 {
     if (XlsxReader::looksLikeZip(head))
         return Format::Xlsx;
-    if (path.size() > 5
-        && QString::fromStdString(path.substr(path.size() - 5)).compare(u".xlsx", Qt::CaseInsensitive) == 0)
+    if (path.size() > 5 && equalIgnoringCase(std::string_view(path).substr(path.size() - 5), ".xlsx"))
         return Format::Xlsx;
     if (head.starts_with("\xEF\xBB\xBF"))
         head.remove_prefix(3);
@@ -93,6 +90,10 @@ ToolStatus readRows(const Invocation& invocation, int standardInput, Format& for
     std::string whole; // JSON and xlsx
     std::unique_ptr<CsvReader> csv;
     const auto handler = [&](int line, std::span<const std::string> fields) { importer->addRow(line, fields); };
+    const auto csvHandler
+        = [&](int line, std::span<const std::string> fields, std::size_t count, std::span<const LongValue> longValues) {
+              importer->addRow(line, fields, count, longValues);
+          };
     bool known = false, parsed = true, tooLarge = false;
     int readError = 0;
     while (parsed && !tooLarge) {
@@ -114,7 +115,7 @@ ToolStatus readRows(const Invocation& invocation, int standardInput, Format& for
             whole.append(bytes);
             format = invocation.format.value_or(detectFormat(whole, path));
             if (format == Format::Csv) {
-                csv = std::make_unique<CsvReader>(handler);
+                csv = std::make_unique<CsvReader>(csvHandler);
                 parsed = csv->feed(whole);
                 whole.clear();
             }
@@ -135,7 +136,7 @@ ToolStatus readRows(const Invocation& invocation, int standardInput, Format& for
     if (!known) {
         format = invocation.format.value_or(detectFormat(whole, path));
         if (format == Format::Csv) {
-            csv = std::make_unique<CsvReader>(handler);
+            csv = std::make_unique<CsvReader>(csvHandler);
             parsed = csv->feed(whole);
         }
     }
@@ -150,7 +151,7 @@ ToolStatus readRows(const Invocation& invocation, int standardInput, Format& for
             return nothingAdded(name + " is not valid CSV: " + csv->error());
         return {};
     case Format::Json: {
-        importer = std::make_unique<RowImporter>(invocation.cut, "object");
+        importer = std::make_unique<RowImporter>(invocation.cut, "object", true);
         JsonReader reader(handler);
         if (!reader.read(whole))
             return nothingAdded(name + " " + reader.error());
@@ -268,11 +269,12 @@ ToolStatus runImport(const Invocation& invocation, OutputSink& out, FileApi& fil
     if (auto failure = locateLog(store, invocation))
         return fromStoreError(*failure);
     // Locked before the CSV is read: a refusal costs the user no wait, and no
-    // save from the window can come between the count and the append.
+    // save from the window can come between the count and the append. A log
+    // that does not exist yet is created only once its rows are known to fit
+    // (below), so that a refused import leaves no file behind.
     bool missing = false;
-    if (auto failure = store.open(invocation.dryRun ? LogStore::IfMissing::Fail : LogStore::IfMissing::Create)) {
-        missing = invocation.dryRun && failure->kind == StoreError::Kind::Open
-            && failure->reason == std::errc::no_such_file_or_directory;
+    if (auto failure = store.open(LogStore::IfMissing::Fail)) {
+        missing = failure->kind == StoreError::Kind::Open && failure->reason == std::errc::no_such_file_or_directory;
         if (!missing)
             return fromStoreError(*failure);
     }
@@ -328,12 +330,18 @@ ToolStatus runImport(const Invocation& invocation, OutputSink& out, FileApi& fil
         return ToolError { kExitFailure, message };
     }
 
-    const int before = store.recordCount();
     const int rows = importer->rowCount();
     const std::string log = quoted(store.dataFilePath());
-    if (rows > kMaxRecords - before)
-        return nothingAdded(log + " holds " + entries(before) + " and " + inName + " " + std::to_string(rows)
-                            + " rows, more than the 32767 a log can hold");
+    const auto fits = [&]() -> ToolStatus {
+        const int before = store.recordCount();
+        if (rows > kMaxRecords - before)
+            return nothingAdded(log + " holds " + entries(before) + " and " + inName + " " + std::to_string(rows)
+                                + " rows, more than the 32767 a log can hold");
+        return {};
+    };
+    if (auto failure = fits())
+        return failure;
+    const int before = store.recordCount();
     if (invocation.cut && importer->changedValues() > 0)
         out.append(std::to_string(importer->changedValues())
                    + (importer->changedValues() == 1 ? " value was" : " values were")
@@ -342,6 +350,15 @@ ToolStatus runImport(const Invocation& invocation, OutputSink& out, FileApi& fil
         out.append("Would add " + entries(rows) + " to " + log + (missing ? ", creating it" : "")
                    + "; it would then hold " + std::to_string(before + rows) + ". Nothing was changed.\n");
         return {};
+    }
+    if (missing) {
+        // Someone may have made the log meanwhile: it is counted, and locked, afresh.
+        if (auto failure = store.open(LogStore::IfMissing::Create))
+            return fromStoreError(*failure);
+        if (auto failure = store.count())
+            return fromStoreError(*failure);
+        if (auto failure = fits())
+            return failure;
     }
     if (auto failure = store.appendRecords(importer->records()))
         return fromStoreError(*failure);

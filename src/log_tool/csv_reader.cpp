@@ -1,52 +1,20 @@
 #include "csv_reader.h"
 
-#include <csv.h>
-
 namespace pintwise {
 namespace {
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
-// libcsv trims spaces and tabs around unquoted fields unless told that no
-// character is a space; a leading space is part of a field's text.
-int noSpaces(unsigned char)
+bool endsLine(char c)
 {
-    return 0;
+    return c == '\n' || c == '\r';
 }
 
 } // namespace
 
 CsvReader::CsvReader(RowHandler handler)
     : m_handler(std::move(handler))
-    , m_parser(std::make_unique<csv_parser>())
 {
-    csv_init(m_parser.get(), CSV_STRICT | CSV_STRICT_FINI);
-    csv_set_space_func(m_parser.get(), noSpaces);
-}
-
-CsvReader::~CsvReader()
-{
-    csv_free(m_parser.get());
-}
-
-void CsvReader::onField(void* data, std::size_t length, void* self)
-{
-    auto* reader = static_cast<CsvReader*>(self);
-    const auto* text = static_cast<const char*>(data);
-    if (reader->m_fieldCount < reader->m_fields.size())
-        reader->m_fields[reader->m_fieldCount].assign(text, data ? length : 0);
-    else
-        reader->m_fields.emplace_back(text, data ? length : 0);
-    ++reader->m_fieldCount;
-}
-
-void CsvReader::onRowEnd(int, void* self)
-{
-    auto* reader = static_cast<CsvReader*>(self);
-    const int line = reader->m_rowStart ? reader->m_rowStart : reader->m_line;
-    reader->m_rowStart = 0;
-    reader->m_handler(line, std::span<const std::string>(reader->m_fields.data(), reader->m_fieldCount));
-    reader->m_fieldCount = 0;
 }
 
 bool CsvReader::fail(const std::string& why)
@@ -74,22 +42,131 @@ bool CsvReader::feed(std::string_view bytes)
     return parse(bytes);
 }
 
+// Into the field in progress, which keeps its first bytes and tallies the rest.
+void CsvReader::append(std::string_view bytes)
+{
+    if (m_fieldCount >= kKeptFields || bytes.empty())
+        return;
+    if (m_fieldCount == m_fields.size())
+        m_fields.emplace_back();
+    std::string& field = m_fields[m_fieldCount];
+    if (!m_fieldIsLong && field.size() + bytes.size() <= ValueTally::kKeptBytes) {
+        field.append(bytes);
+        return;
+    }
+    if (!m_fieldIsLong) {
+        m_fieldIsLong = true;
+        if (m_longColumns.size() == m_tallies.size())
+            m_tallies.emplace_back();
+        m_tallies[m_longColumns.size()].clear();
+        m_tallies[m_longColumns.size()].add(field);
+        m_longColumns.push_back(m_fieldCount);
+    }
+    m_tallies[m_longColumns.size() - 1].add(bytes);
+}
+
+void CsvReader::endField()
+{
+    if (m_fieldCount < kKeptFields) {
+        if (m_fieldCount == m_fields.size())
+            m_fields.emplace_back();
+        if (m_fieldIsLong) {
+            ValueTally& tally = m_tallies[m_longColumns.size() - 1];
+            tally.finish();
+            m_fields[m_fieldCount] = tally.kept();
+        }
+    }
+    m_fieldIsLong = false;
+    ++m_fieldCount;
+    m_state = State::FieldNotBegun;
+}
+
+void CsvReader::endRow()
+{
+    endField();
+    const int line = m_rowStart ? m_rowStart : m_line;
+    m_rowStart = 0;
+    m_longFields.clear();
+    for (std::size_t i = 0; i < m_longColumns.size(); ++i)
+        m_longFields.push_back({ m_longColumns[i], &m_tallies[i] });
+    m_handler(line, std::span<const std::string>(m_fields.data(), std::min(m_fieldCount, kKeptFields)), m_fieldCount,
+              m_longFields);
+    m_fieldCount = 0;
+    m_longColumns.clear();
+    for (std::size_t i = 0; i < std::min(m_fields.size(), kKeptFields); ++i)
+        m_fields[i].clear();
+    m_state = State::RowNotBegun;
+}
+
 bool CsvReader::parse(std::string_view bytes)
 {
-    // Fed a line at a time, so that each row knows the line it starts on: the
-    // first line since the last row ended that holds more than a line end.
-    while (!bytes.empty()) {
-        const auto newline = bytes.find('\n');
-        const auto length = newline == std::string_view::npos ? bytes.size() : newline + 1;
-        const std::string_view piece = bytes.substr(0, length);
-        if (m_rowStart == 0 && piece.find_first_not_of("\r\n") != std::string_view::npos)
+    for (std::size_t i = 0; i < bytes.size();) {
+        const char c = bytes[i];
+        switch (m_state) {
+        case State::RowNotBegun:
+            if (endsLine(c))
+                break; // a blank line holds no row
             m_rowStart = m_line;
-        if (csv_parse(m_parser.get(), piece.data(), length, onField, onRowEnd, this) != length)
-            return fail(csv_error(m_parser.get()) == CSV_EPARSE ? "a double quote out of place"
-                                                                : csv_strerror(csv_error(m_parser.get())));
-        if (newline != std::string_view::npos)
+            m_state = State::FieldNotBegun;
+            continue;
+        case State::FieldNotBegun:
+            if (c == '"')
+                m_state = State::Quoted;
+            else if (c == ',')
+                endField();
+            else if (endsLine(c))
+                endRow();
+            else
+                m_state = State::Bare;
+            if (m_state != State::Bare)
+                break;
+            continue;
+        case State::Bare: {
+            // A run of plain bytes at once.
+            std::size_t end = i;
+            while (end < bytes.size() && bytes[end] != ',' && bytes[end] != '"' && !endsLine(bytes[end]))
+                ++end;
+            append(bytes.substr(i, end - i));
+            if (end == bytes.size())
+                return true;
+            i = end;
+            if (bytes[i] == '"')
+                return fail("a double quote out of place");
+            if (bytes[i] == ',')
+                endField();
+            else
+                endRow();
+            break;
+        }
+        case State::Quoted: {
+            std::size_t end = i;
+            while (end < bytes.size() && bytes[end] != '"') {
+                m_line += bytes[end] == '\n' ? 1 : 0;
+                ++end;
+            }
+            append(bytes.substr(i, end - i));
+            if (end == bytes.size())
+                return true;
+            i = end + 1;
+            m_state = State::QuoteInQuoted;
+            continue;
+        }
+        case State::QuoteInQuoted:
+            if (c == '"') {
+                append("\"");
+                m_state = State::Quoted;
+            } else if (c == ',') {
+                endField();
+            } else if (endsLine(c)) {
+                endRow();
+            } else {
+                return fail("a double quote out of place");
+            }
+            break;
+        }
+        if (bytes[i] == '\n')
             ++m_line;
-        bytes.remove_prefix(length);
+        ++i;
     }
     return true;
 }
@@ -103,10 +180,12 @@ bool CsvReader::finish()
         if (!parse(m_bomProbe))
             return false;
     }
-    if (csv_fini(m_parser.get(), onField, onRowEnd, this) != 0) {
+    if (m_state == State::Quoted) {
         m_line = m_rowStart ? m_rowStart : m_line;
         return fail("a quoted field is never closed");
     }
+    if (m_state != State::RowNotBegun)
+        endRow();
     return true;
 }
 

@@ -1,37 +1,439 @@
 #include "json_reader.h"
 
+#include "record_text.h"
 #include "record_writers.h"
-
-#include <QByteArray>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include <algorithm>
 #include <array>
+#include <optional>
+#include <vector>
 
 namespace pintwise {
 namespace {
 
-const char* typeName(const QJsonValue& value)
+enum class Type { Null, Bool, Number, String, Array, Object };
+
+const char* typeName(Type type)
 {
-    switch (value.type()) {
-    case QJsonValue::Null:
+    switch (type) {
+    case Type::Null:
         return "null";
-    case QJsonValue::Bool:
+    case Type::Bool:
         return "a boolean";
-    case QJsonValue::Double:
+    case Type::Number:
         return "a number";
-    case QJsonValue::String:
+    case Type::String:
         return "a string";
-    case QJsonValue::Array:
+    case Type::Array:
         return "an array";
-    case QJsonValue::Object:
+    case Type::Object:
         return "an object";
-    default:
-        return "not a string";
     }
+    return "not a string";
 }
+
+struct Member {
+    std::string key;
+    Type type = Type::Null;
+    std::string text; // a string's value
+};
+
+// Recursive descent over the whole text. A syntax error stops it at once;
+// what is wrong with a well-formed document (an element that is no object,
+// a key that is no column) waits until the end, since a syntax error
+// anywhere outranks it.
+class Parser {
+public:
+    Parser(std::string_view text, const JsonReader::RowHandler& handler)
+        : m_text(text)
+        , m_handler(handler)
+    {
+    }
+
+    // The error's text, or nothing.
+    std::optional<std::string> run()
+    {
+        if (m_text.starts_with("\xEF\xBB\xBF"))
+            m_at = 3;
+        const char first = nextToken();
+        if (first == '[') {
+            std::array<std::string, kFieldCount> names;
+            for (int f = 0; f < kFieldCount; ++f)
+                names[std::size_t(f)] = kColumnNames[std::size_t(f) + 1];
+            m_handler(0, names);
+            parseRows();
+        } else if (first == '{') {
+            Type ignored {};
+            parseObject(ignored, 1);
+            note("is not a JSON array of objects, as export writes");
+        } else {
+            fail("illegal value");
+        }
+        if (!m_syntax && eatSpace())
+            fail("garbage at the end of the document");
+        if (m_syntax) {
+            const auto line = 1 + std::count(m_text.begin(), m_text.begin() + std::ptrdiff_t(m_errorAt), '\n');
+            return "is not valid JSON: line " + std::to_string(line) + ": " + *m_syntax;
+        }
+        return m_semantic;
+    }
+
+private:
+    static constexpr int kMaxDepth = 1024;
+
+    bool fail(const char* what)
+    {
+        if (!m_syntax) {
+            m_syntax = what;
+            m_errorAt = std::min(m_at, m_text.size());
+        }
+        return false;
+    }
+    void note(const std::string& what)
+    {
+        if (!m_semantic)
+            m_semantic = what;
+    }
+
+    // Skips white space; false at the end of the text.
+    bool eatSpace()
+    {
+        while (m_at < m_text.size()
+               && (m_text[m_at] == ' ' || m_text[m_at] == '\t' || m_text[m_at] == '\n' || m_text[m_at] == '\r'))
+            ++m_at;
+        return m_at < m_text.size();
+    }
+    char nextToken() { return eatSpace() ? m_text[m_at++] : '\0'; }
+
+    void parseRows()
+    {
+        if (eatSpace() && m_text[m_at] == ']') {
+            ++m_at;
+            return;
+        }
+        for (int n = 1;; ++n) {
+            if (!eatSpace()) {
+                fail("unterminated array");
+                return;
+            }
+            if (m_text[m_at] == '{') {
+                ++m_at;
+                m_members.clear();
+                Type ignored {};
+                if (!parseObject(ignored, 1, &m_members))
+                    return;
+                if (!m_semantic)
+                    takeRow(n);
+            } else {
+                Type type {};
+                if (!parseValue(type, 1, nullptr))
+                    return;
+                note("object " + std::to_string(n) + " is " + typeName(type) + ", not an object");
+            }
+            const char token = nextToken();
+            if (token == ']')
+                return;
+            if (token != ',') {
+                fail(token ? "missing value separator" : "unterminated array");
+                return;
+            }
+            if (eatSpace() && m_text[m_at] == ']') {
+                fail("object is missing after a comma");
+                return;
+            }
+        }
+    }
+
+    // One element of the array: its keys as a QJsonObject-like map would hold
+    // them (sorted, the last of a repeated key winning), then matched to the
+    // columns.
+    void takeRow(int n)
+    {
+        std::stable_sort(m_members.begin(), m_members.end(),
+                         [](const Member& a, const Member& b) { return a.key < b.key; });
+        const std::string where = "object " + std::to_string(n);
+        m_fields.fill(std::string());
+        std::string unknown;
+        int unknownCount = 0;
+        for (std::size_t i = 0; i < m_members.size(); ++i) {
+            if (i + 1 < m_members.size() && m_members[i + 1].key == m_members[i].key)
+                continue;
+            const Member& member = m_members[i];
+            const auto column = std::find_if(kColumnNames.begin(), kColumnNames.end(),
+                                             [&](const char* name) { return equalIgnoringCase(member.key, name); });
+            if (column == kColumnNames.end()) {
+                (unknown += unknownCount++ ? ", \"" : "\"") += member.key + "\"";
+                continue;
+            }
+            if (column == kColumnNames.begin())
+                continue; // Record: the log numbers its entries itself
+            if (member.type != Type::String) {
+                note(where + ": the value of \"" + member.key + "\" is " + typeName(member.type) + ", not a string");
+                return;
+            }
+            m_fields[std::size_t(column - kColumnNames.begin() - 1)] = member.text;
+        }
+        if (unknownCount > 0) {
+            note(where + (unknownCount == 1 ? " has an unknown key " : " has unknown keys ") + unknown
+                 + "; the keys are Record, Bier, Country, Location, Brewery, Purchese, Cost, Style, Taste, Color and "
+                   "Notes");
+            return;
+        }
+        m_handler(n, m_fields);
+    }
+
+    // After the '{'. With `members`, each key and value is kept.
+    bool parseObject(Type& type, int depth, std::vector<Member>* members = nullptr)
+    {
+        type = Type::Object;
+        if (depth > kMaxDepth)
+            return fail("too deeply nested document");
+        char token = nextToken();
+        while (token == '"') {
+            Member* member = nullptr;
+            if (members)
+                member = &members->emplace_back();
+            std::string ignored;
+            if (!parseString(member ? member->key : ignored))
+                return false;
+            if (nextToken() != ':')
+                return fail("missing name separator");
+            if (!eatSpace())
+                return fail("unterminated object");
+            Type valueType {};
+            if (!parseValue(valueType, depth, member ? &member->text : nullptr))
+                return false;
+            if (member)
+                member->type = valueType;
+            token = nextToken();
+            if (token != ',')
+                break;
+            token = nextToken();
+            if (token == '}')
+                return fail("object is missing after a comma");
+        }
+        if (token != '}')
+            return fail("unterminated object");
+        return true;
+    }
+
+    // After the '['.
+    bool parseArray(int depth)
+    {
+        if (depth > kMaxDepth)
+            return fail("too deeply nested document");
+        if (!eatSpace())
+            return fail("unterminated array");
+        if (m_text[m_at] == ']') {
+            ++m_at;
+            return true;
+        }
+        for (;;) {
+            if (!eatSpace())
+                return fail("unterminated array");
+            Type ignored {};
+            if (!parseValue(ignored, depth, nullptr))
+                return false;
+            const char token = nextToken();
+            if (token == ']')
+                return true;
+            if (token != ',')
+                return fail(token ? "missing value separator" : "unterminated array");
+            if (eatSpace() && m_text[m_at] == ']')
+                return fail("object is missing after a comma");
+        }
+    }
+
+    // At a value's first character. A string's text goes to `text` if given.
+    bool parseValue(Type& type, int depth, std::string* text)
+    {
+        const char c = m_text[m_at++];
+        switch (c) {
+        case '"': {
+            type = Type::String;
+            std::string ignored;
+            return parseString(text ? *text : ignored);
+        }
+        case '[':
+            type = Type::Array;
+            return parseArray(depth + 1);
+        case '{':
+            return parseObject(type, depth + 1);
+        case 't':
+            type = Type::Bool;
+            return literal("rue");
+        case 'f':
+            type = Type::Bool;
+            return literal("alse");
+        case 'n':
+            type = Type::Null;
+            return literal("ull");
+        case ']':
+        case '}':
+            return fail("object is missing after a comma");
+        case ',':
+            return fail("illegal value");
+        default:
+            type = Type::Number;
+            --m_at;
+            return parseNumber();
+        }
+    }
+
+    // After its first letter; the text must go on past it.
+    bool literal(std::string_view rest)
+    {
+        if (m_text.size() - m_at <= rest.size() || m_text.substr(m_at, rest.size()) != rest)
+            return fail("illegal value");
+        m_at += rest.size();
+        return true;
+    }
+
+    bool digits()
+    {
+        const std::size_t start = m_at;
+        while (m_at < m_text.size() && m_text[m_at] >= '0' && m_text[m_at] <= '9')
+            ++m_at;
+        return m_at > start;
+    }
+
+    bool parseNumber()
+    {
+        if (m_at < m_text.size() && m_text[m_at] == '-')
+            ++m_at;
+        // Either side of the point may be empty ("1.", ".5"), as the tool
+        // has always read numbers, not both.
+        bool any = false;
+        if (m_at < m_text.size() && m_text[m_at] == '0') {
+            ++m_at;
+            any = true;
+        } else {
+            any = digits();
+        }
+        if (m_at < m_text.size() && m_text[m_at] == '.') {
+            ++m_at;
+            any = digits() || any;
+        }
+        if (!any)
+            return fail(m_at >= m_text.size() ? "invalid termination by number" : "illegal number");
+        if (m_at < m_text.size() && (m_text[m_at] == 'e' || m_text[m_at] == 'E')) {
+            ++m_at;
+            if (m_at < m_text.size() && (m_text[m_at] == '+' || m_text[m_at] == '-'))
+                ++m_at;
+            if (!digits())
+                return fail(m_at >= m_text.size() ? "invalid termination by number" : "illegal number");
+        }
+        if (m_at >= m_text.size())
+            return fail("invalid termination by number");
+        return true;
+    }
+
+    // Four hex digits after "\u".
+    bool hex4(char32_t& value)
+    {
+        if (m_text.size() - m_at < 4)
+            return false;
+        value = 0;
+        for (int i = 0; i < 4; ++i) {
+            const char c = m_text[m_at++];
+            const int digit = c >= '0' && c <= '9' ? c - '0'
+                : c >= 'a' && c <= 'f'             ? c - 'a' + 10
+                : c >= 'A' && c <= 'F'             ? c - 'A' + 10
+                                                   : -1;
+            if (digit < 0)
+                return false;
+            value = value * 16 + char32_t(digit);
+        }
+        return true;
+    }
+
+    // After the opening quote; the text as UTF-8 into `out`.
+    bool parseString(std::string& out)
+    {
+        out.clear();
+        for (;;) {
+            const std::size_t run = m_at;
+            while (m_at < m_text.size() && m_text[m_at] != '"' && m_text[m_at] != '\\')
+                ++m_at;
+            const std::string_view raw = m_text.substr(run, m_at - run);
+            if (!codePointsFromUtf8(raw, m_scratch)) {
+                m_at = run;
+                return fail("invalid UTF8 string");
+            }
+            out += raw;
+            if (m_at >= m_text.size())
+                return fail("unterminated string");
+            // A closing quote that ends the text leaves the document unfinished.
+            if (m_text[m_at++] == '"')
+                return m_at < m_text.size() || fail("unterminated string");
+            if (m_at >= m_text.size())
+                return fail("unterminated string");
+            const char escape = m_text[m_at++];
+            char32_t c = 0;
+            switch (escape) {
+            case '"':
+            case '\\':
+            case '/':
+                c = char32_t(escape);
+                break;
+            case 'b':
+                c = U'\b';
+                break;
+            case 'f':
+                c = U'\f';
+                break;
+            case 'n':
+                c = U'\n';
+                break;
+            case 'r':
+                c = U'\r';
+                break;
+            case 't':
+                c = U'\t';
+                break;
+            case 'u':
+                if (!hex4(c))
+                    return fail("invalid escape sequence");
+                if (c >= 0xD800 && c <= 0xDBFF && m_text.substr(m_at, 2) == "\\u") {
+                    const std::size_t back = m_at;
+                    m_at += 2;
+                    char32_t low = 0;
+                    if (hex4(low) && low >= 0xDC00 && low <= 0xDFFF)
+                        c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+                    else
+                        m_at = back;
+                }
+                break;
+            default:
+                // Any other character after a backslash stands for itself.
+                if (static_cast<unsigned char>(escape) >= 0x80)
+                    return fail("invalid UTF8 string");
+                --m_at;
+                continue;
+            }
+            appendGeneralizedUtf8(out, c);
+        }
+    }
+
+    // UTF-8, but a lone surrogate too, in the three bytes its value takes.
+    static void appendGeneralizedUtf8(std::string& out, char32_t c)
+    {
+        if (c < 0xD800 || c > 0xDFFF)
+            return appendUtf8(out, c);
+        out += char(0xE0 | (c >> 12));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    }
+
+    std::string_view m_text;
+    const JsonReader::RowHandler& m_handler;
+    std::size_t m_at = 0;
+    std::optional<std::string> m_syntax, m_semantic;
+    std::size_t m_errorAt = 0;
+    std::vector<Member> m_members;
+    std::array<std::string, kFieldCount> m_fields;
+    std::u32string m_scratch;
+};
 
 } // namespace
 
@@ -42,63 +444,10 @@ JsonReader::JsonReader(RowHandler handler)
 
 bool JsonReader::read(std::string_view bytes)
 {
-    const QByteArray text = QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size()));
-    QJsonParseError parsed {};
-    const QJsonDocument document = QJsonDocument::fromJson(text, &parsed);
-    if (parsed.error != QJsonParseError::NoError) {
-        const auto line = 1
-            + std::count(bytes.begin(),
-                         bytes.begin() + std::min<std::ptrdiff_t>(parsed.offset, std::ptrdiff_t(bytes.size())), '\n');
-        m_error = "is not valid JSON: line " + std::to_string(line) + ": " + parsed.errorString().toStdString();
+    Parser parser(bytes, m_handler);
+    if (auto error = parser.run()) {
+        m_error = std::move(*error);
         return false;
-    }
-    if (!document.isArray()) {
-        m_error = "is not a JSON array of objects, as export writes";
-        return false;
-    }
-
-    std::array<std::string, kFieldCount> fields;
-    for (int f = 0; f < kFieldCount; ++f)
-        fields[std::size_t(f)] = kColumnNames[std::size_t(f) + 1];
-    m_handler(0, fields);
-
-    const QJsonArray rows = document.array();
-    for (qsizetype n = 0; n < rows.size(); ++n) {
-        const std::string where = "object " + std::to_string(n + 1);
-        if (!rows[n].isObject()) {
-            m_error = where + " is " + typeName(rows[n]) + ", not an object";
-            return false;
-        }
-        const QJsonObject object = rows[n].toObject();
-        fields.fill(std::string());
-        std::string unknown;
-        int unknownCount = 0;
-        for (auto key = object.begin(); key != object.end(); ++key) {
-            const auto column = std::find_if(kColumnNames.begin(), kColumnNames.end(), [&](const char* name) {
-                return key.key().compare(QLatin1StringView(name), Qt::CaseInsensitive) == 0;
-            });
-            if (column == kColumnNames.end()) {
-                (unknown += unknownCount++ ? ", \"" : "\"") += key.key().toStdString() + "\"";
-                continue;
-            }
-            if (column == kColumnNames.begin())
-                continue; // Record: the log numbers its entries itself
-            if (!key.value().isString()) {
-                m_error = where + ": the value of \"" + key.key().toStdString() + "\" is " + typeName(key.value())
-                    + ", not a string";
-                return false;
-            }
-            fields[std::size_t(column - kColumnNames.begin() - 1)] = key.value().toString().toStdString();
-        }
-        if (unknownCount > 0) {
-            m_error = where;
-            m_error += unknownCount == 1 ? " has an unknown key " : " has unknown keys ";
-            m_error += unknown;
-            m_error += "; the keys are Record, Bier, Country, Location, Brewery, Purchese, Cost, Style, Taste, Color "
-                       "and Notes";
-            return false;
-        }
-        m_handler(int(n + 1), fields);
     }
     return true;
 }

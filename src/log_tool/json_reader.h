@@ -5,13 +5,18 @@
 #include <string>
 #include <string_view>
 
-// Reads what `export --format json` writes, with QtCore's JSON classes: one
-// array of objects, each a row whose keys are the column names (any case;
-// Record optional and ignored, a missing text key an empty text). Every
-// value but Record's must be a string: a number or null is not what export
-// writes, and guessing its text would change what the user typed. The rows
-// go to the handler after a header row of the ten text names, each with its
-// object's number (1 for the first). It knows nothing of records.
+// Reads what `export --format json` writes: one array of objects, each a row
+// whose keys are the column names (any case; Record optional and ignored, a
+// missing text key an empty text). Every value but Record's must be a
+// string: a number or null is not what export writes, and guessing its text
+// would change what the user typed. The rows go to the handler after a
+// header row of the ten text names, each with its object's number (1 for
+// the first). A string escape that names half a surrogate pair arrives as
+// that code point in the generalized UTF-8 a surrogate takes, so that the
+// import can name it; every other text is UTF-8. Its own parser, small and
+// for this one shape of document: a syntax error is worded and placed by
+// line as the tool always has, and no document model is built. It knows
+// nothing of records.
 
 namespace pintwise {
 

@@ -1,60 +1,39 @@
 #include "record_writers.h"
 
-#include "log_text.h"
+#include "code_page.h"
+#include "record_text.h"
 
 #include <algorithm>
 
 namespace pintwise {
 
-void appendUtf8(std::string& out, QStringView text)
+bool equalIgnoringCase(std::string_view name, std::string_view column)
 {
-    // Sized once for the worst case (three bytes a unit), written through a
-    // pointer, then cut back: an export calls this 327,670 times.
-    const std::size_t start = out.size();
-    out.resize(start + std::size_t(text.size()) * 3);
-    char* put = out.data() + start;
-    const auto byte = [&](char32_t value) { *put++ = static_cast<char>(value); };
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        char32_t c = text[i].unicode();
-        if (c < 0x80) {
-            byte(c);
-            continue;
-        }
-        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
-            c = QChar::surrogateToUcs4(char16_t(c), text[++i].unicode());
-        else if (QChar::isSurrogate(c))
-            c = 0xFFFD;
-        if (c < 0x800) {
-            byte(0xC0 | (c >> 6));
-        } else if (c < 0x10000) {
-            byte(0xE0 | (c >> 12));
-            byte(0x80 | ((c >> 6) & 0x3F));
-        } else { // two UTF-16 units made four bytes: still within the six reserved
-            byte(0xF0 | (c >> 18));
-            byte(0x80 | ((c >> 12) & 0x3F));
-            byte(0x80 | ((c >> 6) & 0x3F));
-        }
-        byte(0x80 | (c & 0x3F));
-    }
-    out.resize(std::size_t(put - out.data()));
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+    return std::equal(name.begin(), name.end(), column.begin(), column.end(),
+                      [&](char a, char b) { return lower(a) == lower(b); });
 }
 
-void CsvWriter::appendField(std::string& out, QStringView text)
+void CsvWriter::appendField(std::string& out, std::span<const unsigned char> bytes)
 {
-    const bool quote = std::any_of(text.begin(), text.end(),
-                                   [](QChar c) { return c == u',' || c == u'"' || c == u'\r' || c == u'\n'; });
+    // Each character that needs quoting is one byte, so the text is cut at
+    // bytes and each piece converted straight into `out`.
+    const bool quote = std::any_of(bytes.begin(), bytes.end(), [](unsigned char byte) {
+        const char32_t c = codePointFromByte(byte);
+        return c == U',' || c == U'"' || c == U'\r' || c == U'\n';
+    });
     if (!quote)
-        return appendUtf8(out, text);
+        return appendUtf8(out, bytes);
     out += '"';
-    qsizetype from = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == u'"') {
-            appendUtf8(out, text.sliced(from, i + 1 - from));
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (codePointFromByte(bytes[i]) == U'"') {
+            appendUtf8(out, bytes.subspan(from, i + 1 - from));
             out += '"';
             from = i + 1;
         }
     }
-    appendUtf8(out, text.sliced(from));
+    appendUtf8(out, bytes.subspan(from));
     out += '"';
 }
 
@@ -72,38 +51,37 @@ void CsvWriter::write(int number, const Record& record)
     out += std::to_string(number);
     for (int f = 0; f < kFieldCount; ++f) {
         out += ',';
-        fieldText(record, static_cast<Field>(f), TrailingSpaces::Trim, m_text);
-        appendField(out, m_text);
+        appendField(out, shownBytes(record, static_cast<Field>(f), TrailingSpaces::Trim));
     }
     out += "\r\n";
     m_sink.flushIfFull();
 }
 
-void JsonWriter::appendString(std::string& out, QStringView text)
+void JsonWriter::appendString(std::string& out, std::span<const unsigned char> bytes)
 {
     static const char hex[] = "0123456789abcdef";
     out += '"';
-    qsizetype from = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (c >= 0x20 && c != u'"' && c != u'\\')
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const char32_t c = codePointFromByte(bytes[i]);
+        if (c >= 0x20 && c != U'"' && c != U'\\')
             continue;
-        appendUtf8(out, text.sliced(from, i - from));
+        appendUtf8(out, bytes.subspan(from, i - from));
         from = i + 1;
         switch (c) {
-        case u'"':
+        case U'"':
             out += "\\\"";
             break;
-        case u'\\':
+        case U'\\':
             out += "\\\\";
             break;
-        case u'\n':
+        case U'\n':
             out += "\\n";
             break;
-        case u'\r':
+        case U'\r':
             out += "\\r";
             break;
-        case u'\t':
+        case U'\t':
             out += "\\t";
             break;
         default:
@@ -111,7 +89,7 @@ void JsonWriter::appendString(std::string& out, QStringView text)
             out += hex[c & 0xF];
         }
     }
-    appendUtf8(out, text.sliced(from));
+    appendUtf8(out, bytes.subspan(from));
     out += '"';
 }
 
@@ -128,8 +106,7 @@ void JsonWriter::write(int number, const Record& record)
     out += std::to_string(number);
     for (int f = 0; f < kFieldCount; ++f) {
         ((out += ",\"") += kColumnNames[f + 1]) += "\":";
-        fieldText(record, static_cast<Field>(f), TrailingSpaces::Trim, m_text);
-        appendString(out, m_text);
+        appendString(out, shownBytes(record, static_cast<Field>(f), TrailingSpaces::Trim));
     }
     out += '}';
     m_sink.flushIfFull();

@@ -3,15 +3,14 @@
 #include "output_sink.h"
 #include "record.h"
 
-#include <QString>
-#include <QStringView>
-
 #include <array>
+#include <span>
 #include <string>
+#include <string_view>
 
 // The two export formats, one record at a time into an OutputSink. Each text
-// is the field as the window shows it (log_text's fieldText, trailing spaces
-// trimmed), written as UTF-8 without a byte order mark. A writer never holds
+// is the field as the window shows it (record_text's shownBytes, trailing
+// spaces trimmed), written as UTF-8 without a byte order mark. A writer never holds
 // more than the record in hand and never touches the log or decides which
 // records to write.
 
@@ -20,6 +19,10 @@ namespace pintwise {
 // The column names of both formats, Record first, then the fields in file order.
 inline constexpr std::array<const char*, kFieldCount + 1> kColumnNames
     = { "Record", "Bier", "Country", "Location", "Brewery", "Purchese", "Cost", "Style", "Taste", "Color", "Notes" };
+
+// Whether two names are the same in any case of their ASCII letters: a
+// column name, a JSON key, a file name's ending.
+bool equalIgnoringCase(std::string_view name, std::string_view column);
 
 class RecordWriter {
 public:
@@ -41,11 +44,11 @@ public:
     void write(int number, const Record& record) override;
     void end() override { }
 
-    static void appendField(std::string& out, QStringView text);
+    // A field's bytes as one CSV value.
+    static void appendField(std::string& out, std::span<const unsigned char> bytes);
 
 private:
     OutputSink& m_sink;
-    QString m_text; // one field at a time, its storage reused
 };
 
 // One JSON array, one object per record on a line of its own: "Record" a
@@ -60,15 +63,12 @@ public:
     void write(int number, const Record& record) override;
     void end() override;
 
-    static void appendString(std::string& out, QStringView text);
+    // A field's bytes as one JSON string.
+    static void appendString(std::string& out, std::span<const unsigned char> bytes);
 
 private:
     OutputSink& m_sink;
-    QString m_text;
     bool m_first = true;
 };
-
-// UTF-16 to UTF-8, appended; a lone surrogate becomes U+FFFD.
-void appendUtf8(std::string& out, QStringView text);
 
 } // namespace pintwise

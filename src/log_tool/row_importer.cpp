@@ -1,14 +1,12 @@
 #include "row_importer.h"
 
 #include "code_page.h"
-#include "log_text.h"
+#include "record_text.h"
 #include "record_writers.h"
-
-#include <QByteArrayView>
-#include <QString>
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 
 namespace pintwise {
 namespace {
@@ -18,19 +16,18 @@ std::string describe(char32_t c)
 {
     char number[16];
     std::snprintf(number, sizeof number, "U+%04X", static_cast<unsigned>(c));
-    const std::string shown = c >= 0x20 && !(c >= 0x7F && c < 0xA0) ? QString::fromUcs4(&c, 1).toStdString() : "";
-    return shown.empty() ? std::string(number) : "\"" + shown + "\" (" + number + ")";
-}
-
-bool sameName(const std::string& a, const char* b)
-{
-    return QString::fromUtf8(a).compare(QLatin1StringView(b), Qt::CaseInsensitive) == 0;
+    if (c < 0x20 || (c >= 0x7F && c < 0xA0) || (c >= 0xD800 && c <= 0xDFFF))
+        return number;
+    std::string shown = "\"";
+    appendUtf8(shown, c);
+    return shown + "\" (" + number + ")";
 }
 
 } // namespace
 
-RowImporter::RowImporter(bool cut, std::string rowWord)
+RowImporter::RowImporter(bool cut, std::string rowWord, bool loneSurrogates)
     : m_cut(cut)
+    , m_loneSurrogates(loneSurrogates)
     , m_rowWord(std::move(rowWord))
 {
     // Address space only: pages are touched as rows arrive.
@@ -51,7 +48,7 @@ void RowImporter::readHeader(int line, std::span<const std::string> names)
     std::array<bool, kFieldCount + 1> seen {};
     for (const std::string& name : names) {
         const auto known = std::find_if(kColumnNames.begin(), kColumnNames.end(),
-                                        [&](const char* column) { return sameName(name, column); });
+                                        [&](const char* column) { return equalIgnoringCase(name, column); });
         if (known == kColumnNames.end())
             return fail("unknown column \"" + name
                         + "\"; the columns are Record, Bier, Country, Location, Brewery, "
@@ -70,16 +67,17 @@ std::string RowImporter::textColumn(std::size_t column) const
     return column < m_fieldOfColumn.size() && m_fieldOfColumn[column] >= 0 ? m_columnNames[column] : std::string();
 }
 
-void RowImporter::addRow(int line, std::span<const std::string> fields)
+void RowImporter::addRow(int line, std::span<const std::string> fields, std::size_t count,
+                         std::span<const LongValue> longValues)
 {
     if (m_headerError)
         return;
     if (!m_haveHeader)
         return readHeader(line, fields);
     ++m_rowCount;
-    if (fields.size() != m_columnNames.size()) {
-        m_problems.push_back(m_rowWord + " " + std::to_string(line) + ": " + std::to_string(fields.size())
-                             + (fields.size() == 1 ? " value" : " values") + ", but the header has "
+    if (count != m_columnNames.size()) {
+        m_problems.push_back(m_rowWord + " " + std::to_string(line) + ": " + std::to_string(count)
+                             + (count == 1 ? " value" : " values") + ", but the header has "
                              + std::to_string(m_columnNames.size()) + " columns");
         return;
     }
@@ -93,10 +91,13 @@ void RowImporter::addRow(int line, std::span<const std::string> fields)
         const std::string& value = fields[column];
         const auto [offset, width] = fieldLayout(static_cast<Field>(f));
         unsigned char* const out = record.data() + offset;
+        const auto longValue = std::find_if(longValues.begin(), longValues.end(),
+                                            [&](const LongValue& candidate) { return candidate.column == column; });
+        const ValueTally* tally = longValue == longValues.end() ? nullptr : longValue->tally;
 
         // Most values are plain ASCII: their bytes are already the file's.
         const auto ascii = [](char c) { return static_cast<unsigned char>(c) - 1U < 0x7FU; }; // 0x01-0x7F
-        if (std::all_of(value.begin(), value.end(), ascii)) {
+        if (!tally && std::all_of(value.begin(), value.end(), ascii)) {
             // Trailing spaces are padding in the log; only what shows must fit.
             const std::size_t shown = value.find_last_not_of(' ') + 1;
             if (shown > width && !m_cut) {
@@ -109,15 +110,33 @@ void RowImporter::addRow(int line, std::span<const std::string> fields)
             continue;
         }
 
-        if (!QByteArrayView(value).isValidUtf8()) {
-            problem(line, int(column), "not UTF-8 text");
-            continue;
+        std::u32string& text = m_text;
+        std::size_t shown = 0;
+        std::optional<char32_t> lacking;
+        if (tally) {
+            if (!tally->utf8()) {
+                problem(line, int(column), "not UTF-8 text");
+                continue;
+            }
+            // The kept bytes, cut back to whole characters, hold more than any field.
+            std::string_view head = tally->kept();
+            while (!codePointsFromUtf8(head, text))
+                head.remove_suffix(1);
+            shown = tally->shownCharacters();
+            if (tally->hasLacking())
+                lacking = tally->lacking();
+        } else {
+            if (!codePointsFromUtf8(value, text, m_loneSurrogates)) {
+                problem(line, int(column), "not UTF-8 text");
+                continue;
+            }
+            shown = text.find_last_not_of(U' ') + 1;
+            const auto found = std::find_if(text.begin(), text.begin() + std::ptrdiff_t(shown),
+                                            [](char32_t c) { return c == 0 || !isRepresentable(c); });
+            if (found != text.begin() + std::ptrdiff_t(shown))
+                lacking = *found;
         }
-        std::u32string text = toCodePoints(QString::fromUtf8(value));
-        const std::size_t shown = text.find_last_not_of(U' ') + 1;
-        const auto lacking = std::find_if(text.begin(), text.begin() + std::ptrdiff_t(shown),
-                                          [](char32_t c) { return c == 0 || !isRepresentable(c); });
-        const bool tooLong = shown > width, unrepresentable = lacking != text.begin() + std::ptrdiff_t(shown);
+        const bool tooLong = shown > width, unrepresentable = lacking.has_value();
         if (m_cut) {
             m_changed += tooLong || unrepresentable ? 1 : 0;
             // A zero character would end the text early; the window cannot type one.
@@ -132,7 +151,8 @@ void RowImporter::addRow(int line, std::span<const std::string> fields)
                                  : "a zero character would end the text");
         }
         // As the window saves a field: cut to width, '?' for what the code page lacks.
-        std::transform(text.begin(), text.begin() + std::ptrdiff_t(std::min(shown, width)), out, byteFromCodePoint);
+        std::transform(text.begin(), text.begin() + std::ptrdiff_t(std::min({ shown, width, text.size() })), out,
+                       byteFromCodePoint);
     }
     if (m_problems.empty() && m_records.size() <= std::size_t(kMaxRecords))
         m_records.push_back(record);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "record.h"
+#include "value_tally.h"
 
 #include <array>
 #include <optional>
@@ -21,10 +22,16 @@ namespace pintwise {
 class RowImporter {
 public:
     // `rowWord` names a row's place in the messages: "line" in CSV, "row" in
-    // a sheet, "object" in JSON.
-    explicit RowImporter(bool cut, std::string rowWord = "line");
+    // a sheet, "object" in JSON. With `loneSurrogates` a value may hold half
+    // a surrogate pair (JsonReader's escapes): a character the code page
+    // lacks, like any other.
+    explicit RowImporter(bool cut, std::string rowWord = "line", bool loneSurrogates = false);
 
-    void addRow(int line, std::span<const std::string> fields);
+    void addRow(int line, std::span<const std::string> fields) { addRow(line, fields, fields.size(), {}); }
+    // A row a reader kept only in part: `count` values in all, of which
+    // `fields` are the first, and the long ones among them tallied.
+    void addRow(int line, std::span<const std::string> fields, std::size_t count,
+                std::span<const LongValue> longValues);
 
     // Set when the header is unusable: nothing after it is read.
     const std::optional<std::string>& headerError() const { return m_headerError; }
@@ -47,6 +54,7 @@ private:
     void problem(int line, int column, const std::string& what);
 
     bool m_cut;
+    bool m_loneSurrogates;
     std::string m_rowWord;
     bool m_haveHeader = false;
     std::optional<std::string> m_headerError;
@@ -56,6 +64,7 @@ private:
     int m_changed = 0;
     int m_rowCount = 0;
     std::vector<RecordBytes> m_records;
+    std::u32string m_text; // one value at a time, its storage reused
 };
 
 } // namespace pintwise

@@ -1,6 +1,7 @@
 #include "xlsx_writer.h"
 
-#include "log_text.h"
+#include "code_page.h"
+#include "record_text.h"
 #include "record_writers.h"
 
 #include <xlsxwriter.h>
@@ -10,9 +11,15 @@
 namespace pintwise {
 namespace {
 
-bool isHex(QChar c)
+bool isHex(unsigned char byte)
 {
-    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+    const char32_t c = codePointFromByte(byte);
+    return (c >= U'0' && c <= U'9') || (c >= U'a' && c <= U'f') || (c >= U'A' && c <= U'F');
+}
+
+bool is(unsigned char byte, char32_t c)
+{
+    return codePointFromByte(byte) == c;
 }
 
 // Characters wide, in the spreadsheet's unit: a field's width and a little
@@ -39,18 +46,18 @@ XlsxWriter::~XlsxWriter()
         lxw_workbook_free(m_workbook);
 }
 
-void XlsxWriter::appendCellText(std::string& out, QStringView text)
+void XlsxWriter::appendCellText(std::string& out, std::span<const unsigned char> bytes)
 {
-    qsizetype from = 0;
-    for (qsizetype i = 0; i + 6 < text.size(); ++i) {
-        if (text[i] == u'_' && text[i + 1] == u'x' && isHex(text[i + 2]) && isHex(text[i + 3]) && isHex(text[i + 4])
-            && isHex(text[i + 5]) && text[i + 6] == u'_') {
-            appendUtf8(out, text.sliced(from, i + 1 - from));
+    std::size_t from = 0;
+    for (std::size_t i = 0; i + 6 < bytes.size(); ++i) {
+        if (is(bytes[i], U'_') && is(bytes[i + 1], U'x') && isHex(bytes[i + 2]) && isHex(bytes[i + 3])
+            && isHex(bytes[i + 4]) && isHex(bytes[i + 5]) && is(bytes[i + 6], U'_')) {
+            appendUtf8(out, bytes.subspan(from, i + 1 - from));
             out += "x005F_";
             from = i + 1;
         }
     }
-    appendUtf8(out, text.sliced(from));
+    appendUtf8(out, bytes.subspan(from));
 }
 
 ToolStatus XlsxWriter::begin()
@@ -80,11 +87,11 @@ void XlsxWriter::write(int number, const Record& record)
     ++m_row;
     lxw_error error = worksheet_write_number(m_sheet, lxw_row_t(m_row), 0, number, nullptr);
     for (int f = 0; f < kFieldCount && error == LXW_NO_ERROR; ++f) {
-        fieldText(record, static_cast<Field>(f), TrailingSpaces::Trim, m_field);
-        if (m_field.isEmpty())
+        const auto bytes = shownBytes(record, static_cast<Field>(f), TrailingSpaces::Trim);
+        if (bytes.empty())
             continue; // an empty cell: the row still holds its number
         m_cell.clear();
-        appendCellText(m_cell, m_field);
+        appendCellText(m_cell, bytes);
         error = worksheet_write_string(m_sheet, lxw_row_t(m_row), lxw_col_t(f + 1), m_cell.c_str(), m_text);
     }
     if (error != LXW_NO_ERROR && m_firstError == 0)

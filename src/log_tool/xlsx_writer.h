@@ -3,8 +3,7 @@
 #include "record.h"
 #include "tool_error.h"
 
-#include <QString>
-
+#include <span>
 #include <string>
 
 struct lxw_workbook;
@@ -33,11 +32,11 @@ public:
     // Writes the workbook out; only then does the file exist.
     [[nodiscard]] ToolStatus finish();
 
-    // The text as a cell must hold it: libxlsxwriter escapes control
+    // A field's bytes as a cell must hold them: libxlsxwriter escapes control
     // characters as _xHHHH_ itself, but not a text that already reads like
     // such an escape, which a reader would turn into another character; that
     // text's underscore becomes _x005F_.
-    static void appendCellText(std::string& out, QStringView text);
+    static void appendCellText(std::string& out, std::span<const unsigned char> bytes);
 
 private:
     std::string m_path;
@@ -46,7 +45,6 @@ private:
     lxw_format* m_text = nullptr;
     int m_row = 0;
     int m_firstError = 0; // lxw_error of the first failed cell
-    QString m_field;
     std::string m_cell;
 };
 

@@ -12,7 +12,7 @@
 //
 // A Record holds the file's own 380 bytes, one byte of the code page in use per
 // character: reading a record from the file is a copy, and a field becomes
-// text only when someone asks for it (fieldText in log_text). A character the
+// text only when someone asks for it (record_text). A character the
 // code page lacks is stored as '?' the moment it is set, exactly as the file
 // would keep it. A Record knows nothing about files or windows.
 

@@ -1,9 +1,6 @@
 #include "name_list_lines.h"
 
-#include "code_page.h"
 #include "record_text.h"
-
-#include <algorithm>
 
 namespace pintwise {
 
@@ -16,10 +13,7 @@ Status readNames(LogStore& store, const std::function<void(std::u16string_view n
     for (int n = 1; n <= count; ++n) {
         if (Status failure = store.readRecord(static_cast<RecordNumber>(n)))
             return failure;
-        const auto bytes = shownBytes(store.recordBuffer(), Field::Bier, TrailingSpaces::Trim);
-        name.resize(bytes.size());
-        std::transform(bytes.begin(), bytes.end(), name.begin(),
-                       [&characters = codePageInUse().characters()](unsigned char byte) { return characters[byte]; });
+        fieldText16(store.recordBuffer(), Field::Bier, TrailingSpaces::Trim, name);
         addName(name);
     }
     return {};
