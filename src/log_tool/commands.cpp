@@ -3,6 +3,7 @@
 
 #include "commands.h"
 
+#include "code_page.h"
 #include "command_support.h"
 #include "log_check.h"
 #include "log_store.h"
@@ -24,6 +25,23 @@ Status locateLog(LogStore& store, const Invocation& invocation)
         return store.locate();
     store.setDataFilePath(invocation.log);
     return {};
+}
+
+CodePageChoice codePageChoice(const Invocation& invocation)
+{
+    if (invocation.codePage != 0)
+        return { CodePage::byNumber(invocation.codePage), "from --code-page" };
+    return hostCodePage();
+}
+
+ToolStatus useInvocationCodePage(const Invocation& invocation)
+{
+    const CodePage& page = *codePageChoice(invocation).page;
+    if (useCodePage(page))
+        return {};
+    return ToolError { kExitFailure,
+                       "cannot read the log in " + std::string(page.name()) + ": this process already uses "
+                           + std::string(codePageInUse().name()) };
 }
 
 namespace {
@@ -67,6 +85,8 @@ ToolStatus exportXlsxTo(OutputSink& out, const std::function<ToolStatus(const st
 
 ToolStatus runExport(const Invocation& invocation, OutputSink& out, FileApi& files)
 {
+    if (auto failure = useInvocationCodePage(invocation))
+        return failure;
     LogStore store({}, files);
     if (auto failure = openLogToRead(store, invocation))
         return fromStoreError(*failure);
@@ -125,12 +145,15 @@ ToolStatus runExport(const Invocation& invocation, OutputSink& out, FileApi& fil
 
 ToolStatus runCheck(const Invocation& invocation, OutputSink& out, FileApi& files)
 {
+    if (auto failure = useInvocationCodePage(invocation))
+        return failure;
     LogStore store({}, files);
     if (auto failure = openLogToRead(store, invocation))
         return fromStoreError(*failure);
     CheckReport report;
     if (auto failure = checkLog(store, report))
         return fromStoreError(*failure);
+    report.codePageSource = codePageChoice(invocation).source;
     out.append(report.text());
     if (!report.healthy())
         return ToolError { kExitFailure, report.problem() };

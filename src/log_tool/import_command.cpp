@@ -4,6 +4,7 @@
 // RowImporter judges the texts, LogStore writes; this only puts them in order.
 // Export and check are in commands.cpp.
 
+#include "code_page.h"
 #include "command_support.h"
 #include "commands.h"
 #include "csv_reader.h"
@@ -165,6 +166,8 @@ std::string cellPlace(const XlsxReader::Cell& cell, const std::string& column)
 ToolStatus runImport(const Invocation& invocation, OutputSink& out, FileApi& files, std::string& notices,
                      int standardInput)
 {
+    if (auto failure = useInvocationCodePage(invocation))
+        return failure;
     LogStore store({}, files);
     if (auto failure = locateLog(store, invocation))
         return fromStoreError(*failure);
@@ -224,7 +227,8 @@ ToolStatus runImport(const Invocation& invocation, OutputSink& out, FileApi& fil
         const auto count = importer->problems().size();
         std::string message = inName + " has " + std::to_string(count) + (count == 1 ? " problem" : " problems")
             + "; nothing was added (--cut stores texts as the window would: cut to width, '?' for a "
-              "character Windows-1252 lacks):";
+              "character "
+            + std::string(codePageInUse().name()) + " lacks):";
         for (const std::string& place : importer->problems())
             message += "\n  " + place;
         return ToolError { kExitFailure, message };
