@@ -1,5 +1,7 @@
 #include "command_line.h"
 
+#include "code_page.h"
+
 #include <algorithm>
 #include <array>
 #include <span>
@@ -44,8 +46,36 @@ ToolStatus setFormat(Invocation& invocation, const std::string& value)
     return {};
 }
 
+// Only the code pages the store has tables for; a number the OS knows but the
+// log cannot hold (437, 65001) is refused rather than read as another.
+ToolStatus setCodePage(Invocation& invocation, const std::string& value)
+{
+    const bool digits = !value.empty() && value.size() <= 4
+        && std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (!digits || !CodePage::byNumber(std::stoi(value)))
+        return usage("unknown code page \"" + value + "\" (874 or 1250 to 1258)");
+    invocation.codePage = std::stoi(value);
+    return {};
+}
+
+// The same option for every command: a log from a machine of another
+// language. The overview names it once, below the commands, not in each line.
+constexpr Option kCodePageOption = { "--code-page",
+                                     nullptr,
+                                     "N",
+                                     "N",
+                                     "the log's code page (874 or 1250 to 1258)\n"
+                                     "instead of the one this machine's language gives",
+                                     setCodePage };
+
+bool isCodePageOption(const Option& option)
+{
+    return std::string_view(option.name) == kCodePageOption.name;
+}
+
 const Option kExportOptions[] = {
     { "--format", nullptr, "csv|json|xlsx", "F", "the output format (xlsx never to a terminal)", setFormat },
+    kCodePageOption,
     { "--output", "-o", "FILE", "FILE", "write FILE instead of standard output (- is standard output)",
       [](Invocation& invocation, const std::string& value) -> ToolStatus {
           invocation.output = value;
@@ -55,9 +85,10 @@ const Option kExportOptions[] = {
 
 const Option kImportOptions[] = {
     { "--format", nullptr, "csv|json|xlsx", "F", "read FILE as this, whatever its content looks like", setFormat },
+    kCodePageOption,
     { "--cut", nullptr, nullptr, nullptr,
       "store texts too long for their field, or with characters\n"
-      "Windows-1252 lacks, as the window would: cut to width, '?'",
+      "the code page lacks, as the window would: cut to width, '?'",
       [](Invocation& invocation, const std::string&) -> ToolStatus {
           invocation.cut = true;
           return {};
@@ -68,6 +99,8 @@ const Option kImportOptions[] = {
           return {};
       } },
 };
+
+const Option kCheckOptions[] = { kCodePageOption };
 
 const std::string kLogNote = "LOG is the log file; left out, the Entry.Dat beside pintwise-log.\n";
 
@@ -100,15 +133,11 @@ const std::array<CommandSpec, 3> kCommands = { {
       "standard error; a cell holding an error stops the import.\n"
       "A missing log is created. Refused while Pintwise has the log open.\n"
       "Exit status 0 means every row is on disk; any other, the log is as it was.\n" },
-    { "check",
-      Command::Check,
-      {},
-      "[LOG]",
-      false,
-      "report on the log file",
+    { "check", Command::Check, kCheckOptions, "[LOG]", false, "report on the log file",
       "Reports the log's length, its record count by the window's rounding rule,\n"
       "entries with text, blank and never written, a partial record at the end,\n"
-      "undefined Windows-1252 bytes, and whether Pintwise can open it.\n"
+      "the code page and why, the bytes it leaves undefined, and whether Pintwise\n"
+      "can open it.\n"
       "Exit status 0 when Pintwise opens it and it holds whole records only.\n"
       "Reads only: the log is never changed or locked.\n" },
 } };
@@ -144,6 +173,8 @@ std::string synopsis(const CommandSpec& spec, std::vector<std::string>* spelledO
 {
     std::string text = spec.name;
     for (const Option& option : spec.options) {
+        if (spelledOut && isCodePageOption(option))
+            continue;
         (text += " [") += option.name;
         if (option.value) {
             const bool known
@@ -238,7 +269,7 @@ ToolStatus parseCommandLine(const std::vector<std::string>& arguments, Invocatio
             return argument == o.name || (o.shortName && argument == o.shortName);
         });
         if (option == spec->options.end())
-            return usage("unknown option \"" + argument + "\" for " + first);
+            return usage(("unknown option \"" + argument).append("\" for ").append(first));
         if (!option->value && hasValue)
             return usage("the option " + argument + " takes no value");
         if (option->value && !hasValue) {
@@ -284,7 +315,8 @@ std::string helpText(Command command)
     }
     for (std::size_t c = 0; c < kCommands.size(); ++c)
         text += padded("  " + lines[c], 2 + width + 2) + kCommands[c].summary + "\n";
-    text += "\n";
+    text += std::string("\nEach command takes ") + kCodePageOption.name + " " + kCodePageOption.value + ": "
+        + kCodePageOption.help + ".\n\n";
     width = 0;
     for (const ToolOption& option : kToolOptions)
         width = std::max(width, std::string(option.name).size());

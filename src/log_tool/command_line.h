@@ -28,6 +28,7 @@ struct Invocation {
     bool dryRun = false;
     std::string input; // what import reads; "-": standard input
     std::string log;   // empty: Entry.Dat beside the executable
+    int codePage = 0;  // the log's code page (874, 1250-1258); 0: the host's
 };
 
 // `arguments` leaves out the program's own name.

@@ -1,13 +1,13 @@
 #include "log_check.h"
 
+#include "code_page.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
 
 namespace pintwise {
 namespace {
-
-constexpr std::array<unsigned char, 5> kUndefinedBytes = { 0x81, 0x8D, 0x8F, 0x90, 0x9D };
 
 // "record 3" or "records 3, 7, 12", the list cut short past twenty.
 std::string recordList(const std::vector<int>& numbers)
@@ -39,17 +39,26 @@ Status checkLog(LogStore& store, CheckReport& report)
     report.partialLength = report.length % kRecordSize;
     report.partialCounted = report.partialLength > 0 && report.records > std::int64_t(report.length / kRecordSize);
     report.scanned = static_cast<int>(std::min<std::int64_t>(report.records, kMaxRecords));
+    const CodePage& page = codePageInUse();
+    report.codePage = page.name();
 
     for (int n = 1; n <= report.scanned; ++n) {
         if (auto failure = store.readRecord(static_cast<RecordNumber>(n)))
             return failure;
         const Record& record = store.recordBuffer();
         const RecordBytes bytes = record.toBytes();
-        for (const unsigned char byte : kUndefinedBytes) {
-            const auto found = std::count(bytes.begin(), bytes.end(), byte);
-            if (found > 0) {
-                report.undefinedBytes[byte].push_back(n);
-                report.undefinedByteCount += static_cast<int>(found);
+        std::array<int, 256> undefined {};
+        bool any = false;
+        for (const unsigned char byte : bytes) {
+            if (!page.isDefined(byte)) {
+                ++undefined[byte];
+                any = true;
+            }
+        }
+        for (std::size_t byte = 0; any && byte < undefined.size(); ++byte) {
+            if (undefined[byte] > 0) {
+                report.undefinedBytes[static_cast<unsigned char>(byte)].push_back(n);
+                report.undefinedByteCount += undefined[byte];
             }
         }
         const auto all = [&](unsigned char value) {
@@ -94,7 +103,8 @@ std::string CheckReport::text() const
             + " (its missing bytes read as zeros)\n";
     else
         out += number(partialLength) + " bytes, not counted (the window never shows them)\n";
-    out += "Undefined Windows-1252 bytes: ";
+    out += "Code page: " + codePage + (codePageSource.empty() ? "" : " (" + codePageSource + ")") + "\n";
+    out += "Undefined " + codePage + " bytes: ";
     if (undefinedBytes.empty()) {
         out += "none\n";
     } else {

@@ -28,6 +28,8 @@ struct CheckReport {
     std::vector<int> emptyMixed;
     std::uint64_t partialLength = 0; // bytes of a record cut short at the end
     bool partialCounted = false;
+    std::string codePage;       // the code page in use: "Windows-1250"
+    std::string codePageSource; // why it is the one: "from --code-page"; set by the caller
     std::map<unsigned char, std::vector<int>> undefinedBytes; // byte: its records, each once
     int undefinedByteCount = 0;
 

@@ -147,8 +147,9 @@ void RowImporter::addRow(int line, std::span<const std::string> fields, std::siz
                         std::to_string(shown) + " characters, but the field holds " + std::to_string(width));
             if (unrepresentable)
                 problem(line, int(column),
-                        *lacking ? describe(*lacking) + " is not a Windows-1252 character"
-                                 : "a zero character would end the text");
+                        *lacking
+                            ? describe(*lacking) + " is not a " + std::string(codePageInUse().name()) + " character"
+                            : "a zero character would end the text");
         }
         // As the window saves a field: cut to width, '?' for what the code page lacks.
         std::transform(text.begin(), text.begin() + std::ptrdiff_t(std::min({ shown, width, text.size() })), out,

@@ -13,7 +13,7 @@
 // columns (any case, in any order; Record is optional and ignored, a missing
 // text column means empty texts), every later row becomes one record of ten
 // space-padded fields. A text that would not come back unchanged (too long for
-// its field, or a character Windows-1252 lacks) is a problem, listed with its
+// its field, or a character the code page in use lacks) is a problem, listed with its
 // place and column; with `cut` it is stored as the window stores it and
 // counted instead. It neither reads CSV text nor touches the log.
 

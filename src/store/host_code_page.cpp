@@ -105,7 +105,7 @@ const CodePage& westernEuropean()
 
 CodePageChoice codePageForAnsiCodePage(unsigned ansiCodePage)
 {
-    std::string source = "GetACP " + std::to_string(ansiCodePage);
+    std::string source = "from GetACP " + std::to_string(ansiCodePage);
     if (const CodePage* page = CodePage::byNumber(static_cast<int>(ansiCodePage)))
         return { page, source };
     return { &westernEuropean(), source + ", not a single-byte code page" };
@@ -145,7 +145,7 @@ CodePageChoice codePageForLocale(const char* lcAll, const char* lcCtype, const c
             matchScore = score;
         }
     }
-    const std::string source = "the locale " + std::string(locale) + " (" + set->first + ")";
+    const std::string source = std::string("from ") + set->first + "=" + std::string(locale);
     return { match ? CodePage::byNumber(match->codePage) : &westernEuropean(), source };
 }
 

@@ -14,7 +14,9 @@ class CodePage;
 
 struct CodePageChoice {
     const CodePage* page; // never null
-    std::string source;   // where it came from: "GetACP 1250", "the locale pl_PL.UTF-8 (LANG)"
+    // Why it is the one, as a report shows it after the page's name:
+    // "from GetACP 1250", "from LANG=pl_PL.UTF-8", "no locale set".
+    std::string source;
 };
 
 // The host's: GetACP() on Windows, the locale variables elsewhere.

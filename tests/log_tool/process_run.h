@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 // POSIX only: runs the real pintwise-log (or any program) as a script would,
@@ -33,6 +34,8 @@ struct Process {
     std::filesystem::path inputFile;
     // > 0: the child's address space is limited to this many bytes.
     rlim_t addressSpace = 0;
+    // Variables set for the child alone: a locale, say.
+    std::vector<std::pair<std::string, std::string>> environment;
 
     struct Result {
         bool exited = false; // false: ended by a signal, or never started
@@ -60,6 +63,8 @@ struct Process {
         if (child == 0) {
             if (!workingDirectory.empty() && ::chdir(workingDirectory.c_str()) != 0)
                 ::_exit(126);
+            for (const auto& [name, value] : environment)
+                ::setenv(name.c_str(), value.c_str(), 1);
             // As a shell starts it: writing to a closed pipe raises SIGPIPE.
             ::signal(SIGPIPE, SIG_DFL);
             if (addressSpace > 0) {

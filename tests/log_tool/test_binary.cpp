@@ -5,6 +5,8 @@
 #include "log_tool_support.h"
 #include "process_run.h"
 
+#include <sstream>
+
 using namespace pintwise;
 using namespace pintwise::test;
 
@@ -89,6 +91,12 @@ INSTANTIATE_TEST_SUITE_P(
                               Output::Caught,
                               2,
                               "pintwise-log: the option --output needs a value" + kHint },
+                    ExitRow { "unknown code page",
+                              { "check", "--code-page", "437", "%LOG%" },
+                              "",
+                              Output::Caught,
+                              2,
+                              "pintwise-log: unknown code page \"437\" (874 or 1250 to 1258)" + kHint },
                     ExitRow { "unknown format",
                               { "export", "--format=xml" },
                               "",
@@ -155,6 +163,67 @@ INSTANTIATE_TEST_SUITE_P(
                               Output::FullDisk,
                               1,
                               "pintwise-log: cannot write to standard output: No space left on device\n" }),
+    RowName());
+
+// The code page is set once per process, so each row is a process of its
+// own: a log of another language read and filled in its code page, and the
+// host's choice where none is given.
+struct CodePageRow {
+    std::string name;
+    std::string lang;    // the child's LANG; empty: the suite's own
+    std::string command; // its words, %LOG% the log
+    std::string log;
+    std::string input;
+    std::string out; // somewhere in standard output
+    std::string err;
+    std::string added; // after `log`
+};
+
+class CodePageRun : public testing::TestWithParam<CodePageRow> { };
+
+TEST_P(CodePageRun, ReadsAndWritesTheLogInIt)
+{
+    const CodePageRow& row = GetParam();
+    const TempFolder log, scratch;
+    log.write(row.log);
+    Process tool;
+    tool.arguments = { PINTWISE_LOG_BINARY };
+    std::istringstream words(fill(row.command, { { "%LOG%", pathText(log.log()) } }));
+    for (std::string word; words >> word;)
+        tool.arguments.push_back(word);
+    tool.input = row.input;
+    if (!row.lang.empty())
+        tool.environment = { { "LANG", row.lang } };
+    const Process::Result result = tool.run(scratch.path());
+    EXPECT_EQ(result.status, row.err.empty() ? 0 : 1);
+    EXPECT_EQ(result.err, row.err);
+    EXPECT_NE(result.out.find(row.out), std::string::npos) << result.out;
+    EXPECT_EQ(log.read(), row.log + row.added);
+}
+
+const std::string kCyrillic = recordBytes({ "\xE6\xE8\xE2\xEE" }); // "живо" in Windows-1251
+const std::string kAA = recordBytes({ "\xAA" }); // "ª" in Windows-1252, "Ş" in 1250, undefined in 1253
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, CodePageRun,
+    testing::Values(
+        CodePageRow { "export, Cyrillic", "", "export --code-page 1251 %LOG%", kCyrillic, "",
+                      "\r\n1,\u0436\u0438\u0432\u043E,,,,,,,,,\r\n", "", "" },
+        CodePageRow { "import, Polish", "", "import --code-page=1250 - %LOG%", "", "Bier\n\u0141\u00F3d\u017A\n",
+                      "Added 1 entry", "", recordBytes({ "\xA3\xF3\x64\x9F" }) },
+        CodePageRow { "import refuses a letter the page lacks", "", "import --code-page 1250 - %LOG%", "",
+                      "Bier\n\u0436\n", "",
+                      "pintwise-log: standard input has 1 problem; nothing was added (--cut "
+                      "stores texts as the window would: cut to width, '?' for a character Windows-1250 lacks):\n"
+                      "  line 2, Bier: \"\u0436\" (U+0436) is not a Windows-1250 character\n",
+                      "" },
+        CodePageRow { "check, the option before the locale", "pl_PL.UTF-8", "check --code-page 1253 %LOG%", kAA, "",
+                      "\nCode page: Windows-1253 (from --code-page)\n"
+                      "Undefined Windows-1253 bytes: 1 (0xAA in record 1), kept as they are\n",
+                      "", "" },
+        CodePageRow { "check, the locale's", "pl_PL.UTF-8", "check %LOG%", kAA, "",
+                      "\nCode page: Windows-1250 (from LANG=pl_PL.UTF-8)\nUndefined Windows-1250 bytes: none\n", "",
+                      "" }),
     RowName());
 
 // One CSV field of 200 MiB is counted, not kept: the tool refuses it in far

@@ -10,7 +10,8 @@ using namespace pintwise::test;
 namespace {
 
 // "--output FILE, -o FILE" -> { "--output FILE", "-o FILE" }; a value
-// "csv|json|xlsx" stands for each of its choices, FILE for a file's name.
+// "csv|json|xlsx" stands for each of its choices, FILE for a file's name,
+// N for a code page's number.
 std::vector<std::vector<std::string>> typings(const std::string& shown)
 {
     std::vector<std::vector<std::string>> result;
@@ -26,6 +27,10 @@ std::vector<std::vector<std::string>> typings(const std::string& shown)
             continue;
         }
         const std::string name = form.substr(0, space), value = form.substr(space + 1);
+        if (value == "N") {
+            result.push_back({ name, "1250" });
+            continue;
+        }
         if (value.find('|') == std::string::npos) {
             result.push_back({ name, "some.file" });
             continue;
@@ -67,9 +72,12 @@ TEST_P(HelpedOption, IsRead)
 }
 
 INSTANTIATE_TEST_SUITE_P(Commands, HelpedOption,
-                         testing::Values(Invocation::Command::Export, Invocation::Command::Import),
+                         testing::Values(Invocation::Command::Export, Invocation::Command::Import,
+                                         Invocation::Command::Check),
                          [](const testing::TestParamInfo<Invocation::Command>& info) {
-                             return info.param == Invocation::Command::Export ? "export" : "import";
+                             return info.param == Invocation::Command::Export ? "export"
+                                 : info.param == Invocation::Command::Import  ? "import"
+                                                                              : "check";
                          });
 
 } // namespace

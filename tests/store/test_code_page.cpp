@@ -80,23 +80,23 @@ TEST_P(LocaleRule, PicksWhatWindowsGivesTheLanguage)
 constexpr LocaleCase kLocales[] = {
     { "nothing_set", nullptr, nullptr, nullptr, 1252, "no locale set" },
     { "all_empty", "", "", "", 1252, "no locale set" },
-    { "LANG", nullptr, nullptr, "pl_PL.UTF-8", 1250, "the locale pl_PL.UTF-8 (LANG)" },
-    { "LC_CTYPE_before_LANG", nullptr, "ru_RU.UTF-8", "pl_PL.UTF-8", 1251, "the locale ru_RU.UTF-8 (LC_CTYPE)" },
-    { "LC_ALL_before_both", "el_GR.UTF-8", "ru_RU.UTF-8", "pl_PL", 1253, "the locale el_GR.UTF-8 (LC_ALL)" },
-    { "empty_counts_as_unset", "", "", "tr_TR.UTF-8", 1254, "the locale tr_TR.UTF-8 (LANG)" },
-    { "C", nullptr, nullptr, "C", 1252, "the locale C (LANG)" },
-    { "POSIX", nullptr, "POSIX", nullptr, 1252, "the locale POSIX (LC_CTYPE)" },
-    { "Serbian_Cyrillic", nullptr, nullptr, "sr_RS", 1251, "the locale sr_RS (LANG)" },
-    { "Serbian_Latin", nullptr, nullptr, "sr_RS.UTF-8@latin", 1250, "the locale sr_RS.UTF-8@latin (LANG)" },
-    { "Azerbaijani_Latin", nullptr, nullptr, "az_AZ.UTF-8", 1254, "the locale az_AZ.UTF-8 (LANG)" },
-    { "Azerbaijani_Cyrillic", nullptr, nullptr, "az_AZ@cyrillic", 1251, "the locale az_AZ@cyrillic (LANG)" },
-    { "Uzbek_Latin", nullptr, nullptr, "uz_UZ", 1254, "the locale uz_UZ (LANG)" },
-    { "Uzbek_Cyrillic", nullptr, nullptr, "uz_UZ.UTF-8@cyrillic", 1251, "the locale uz_UZ.UTF-8@cyrillic (LANG)" },
-    { "Punjabi_Pakistan", nullptr, nullptr, "pa_PK.UTF-8", 1256, "the locale pa_PK.UTF-8 (LANG)" },
-    { "Punjabi_India", nullptr, nullptr, "pa_IN", 1252, "the locale pa_IN (LANG)" },
-    { "Sindhi_Devanagari", nullptr, nullptr, "sd_IN@devanagari", 1252, "the locale sd_IN@devanagari (LANG)" },
-    { "Japanese_double_byte", nullptr, nullptr, "ja_JP.UTF-8", 1252, "the locale ja_JP.UTF-8 (LANG)" },
-    { "Hindi_no_code_page", nullptr, nullptr, "hi_IN", 1252, "the locale hi_IN (LANG)" },
+    { "LANG", nullptr, nullptr, "pl_PL.UTF-8", 1250, "from LANG=pl_PL.UTF-8" },
+    { "LC_CTYPE_before_LANG", nullptr, "ru_RU.UTF-8", "pl_PL.UTF-8", 1251, "from LC_CTYPE=ru_RU.UTF-8" },
+    { "LC_ALL_before_both", "el_GR.UTF-8", "ru_RU.UTF-8", "pl_PL", 1253, "from LC_ALL=el_GR.UTF-8" },
+    { "empty_counts_as_unset", "", "", "tr_TR.UTF-8", 1254, "from LANG=tr_TR.UTF-8" },
+    { "C", nullptr, nullptr, "C", 1252, "from LANG=C" },
+    { "POSIX", nullptr, "POSIX", nullptr, 1252, "from LC_CTYPE=POSIX" },
+    { "Serbian_Cyrillic", nullptr, nullptr, "sr_RS", 1251, "from LANG=sr_RS" },
+    { "Serbian_Latin", nullptr, nullptr, "sr_RS.UTF-8@latin", 1250, "from LANG=sr_RS.UTF-8@latin" },
+    { "Azerbaijani_Latin", nullptr, nullptr, "az_AZ.UTF-8", 1254, "from LANG=az_AZ.UTF-8" },
+    { "Azerbaijani_Cyrillic", nullptr, nullptr, "az_AZ@cyrillic", 1251, "from LANG=az_AZ@cyrillic" },
+    { "Uzbek_Latin", nullptr, nullptr, "uz_UZ", 1254, "from LANG=uz_UZ" },
+    { "Uzbek_Cyrillic", nullptr, nullptr, "uz_UZ.UTF-8@cyrillic", 1251, "from LANG=uz_UZ.UTF-8@cyrillic" },
+    { "Punjabi_Pakistan", nullptr, nullptr, "pa_PK.UTF-8", 1256, "from LANG=pa_PK.UTF-8" },
+    { "Punjabi_India", nullptr, nullptr, "pa_IN", 1252, "from LANG=pa_IN" },
+    { "Sindhi_Devanagari", nullptr, nullptr, "sd_IN@devanagari", 1252, "from LANG=sd_IN@devanagari" },
+    { "Japanese_double_byte", nullptr, nullptr, "ja_JP.UTF-8", 1252, "from LANG=ja_JP.UTF-8" },
+    { "Hindi_no_code_page", nullptr, nullptr, "hi_IN", 1252, "from LANG=hi_IN" },
 };
 INSTANTIATE_TEST_SUITE_P(HostCodePage, LocaleRule, testing::ValuesIn(kLocales),
                          [](const testing::TestParamInfo<LocaleCase>& info) { return std::string(info.param.name); });
@@ -105,9 +105,9 @@ INSTANTIATE_TEST_SUITE_P(HostCodePage, LocaleRule, testing::ValuesIn(kLocales),
 TEST(HostCodePage, AnsiCodePageRule)
 {
     EXPECT_EQ(codePageForAnsiCodePage(1250).page->number(), 1250);
-    EXPECT_EQ(codePageForAnsiCodePage(1250).source, "GetACP 1250");
+    EXPECT_EQ(codePageForAnsiCodePage(1250).source, "from GetACP 1250");
     EXPECT_EQ(codePageForAnsiCodePage(932).page->number(), 1252);
-    EXPECT_EQ(codePageForAnsiCodePage(65001).source, "GetACP 65001, not a single-byte code page");
+    EXPECT_EQ(codePageForAnsiCodePage(65001).source, "from GetACP 65001, not a single-byte code page");
 }
 
 // Set once, before any conversion: the conversions follow it, and it stays.
