@@ -8,6 +8,7 @@
 #include "workbooks.h"
 #include "xlsx_reader.h"
 
+#include <algorithm>
 #include <optional>
 
 using namespace pintwise;
