@@ -8,6 +8,7 @@
 
 #include "bench_support.h"
 
+#include <algorithm>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <time.h>

@@ -1,5 +1,7 @@
 #include "csv_reader.h"
 
+#include <algorithm>
+
 namespace pintwise {
 namespace {
 

@@ -5,6 +5,7 @@
 #include "log_tool_support.h"
 #include "process_run.h"
 
+#include <algorithm>
 #include <sstream>
 
 using namespace pintwise;

@@ -4,6 +4,8 @@
 #include "command_line.h"
 #include "log_tool_support.h"
 
+#include <algorithm>
+
 using namespace pintwise;
 using namespace pintwise::test;
 

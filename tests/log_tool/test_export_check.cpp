@@ -6,6 +6,7 @@
 #include "record_writers.h"
 #include "workbooks.h"
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 
 using namespace pintwise;

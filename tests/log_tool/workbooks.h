@@ -2,6 +2,7 @@
 
 #include "log_tool_support.h"
 
+#include <algorithm>
 #include <zip.h>
 
 #include <string>

@@ -11,6 +11,7 @@
 #include "temp_folder.h"
 #include "typed_entry.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <optional>

@@ -12,6 +12,7 @@
 #include "temp_folder.h"
 #include "typed_entry.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <cstdio>

@@ -6,6 +6,7 @@
 #include "record.h"
 #include "record_text.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <vector>

@@ -10,6 +10,7 @@
 #include "xml_push_parser.h"
 #include "zip_parts.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <zip.h>
 
