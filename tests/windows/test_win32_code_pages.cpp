@@ -105,7 +105,8 @@ constexpr struct {
     { "ks", "", "Arab" }, { "mn", "", "Cyrl" },   { "pa", "", "Guru" },   { "pa", "PK", "Arab" },
     { "sd", "", "Arab" }, { "sr", "", "Cyrl" },   { "uz", "", "Latn" },   { "yue", "", "Hant" },
     { "zh", "", "Hans" }, { "zh", "HK", "Hant" }, { "zh", "MO", "Hant" }, { "zh", "TW", "Hant" },
-    { "shi", "", "" },    { "vai", "", "" },
+    { "kk", "", "Cyrl" }, { "kok", "", "Deva" },  { "kaa", "", "" },      { "shi", "", "" },
+    { "vai", "", "" },
 };
 
 // glibc's modifier for a script other than the language's usual one.
