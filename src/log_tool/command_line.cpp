@@ -104,7 +104,7 @@ const Option kCheckOptions[] = { kCodePageOption };
 
 const std::string kLogNote = "LOG is the log file; left out, the Entry.Dat beside pintwise-log.\n";
 
-struct CommandSpec {
+struct CommandEntry {
     const char* name;
     Command command;
     std::span<const Option> options;
@@ -114,7 +114,7 @@ struct CommandSpec {
     const char* about;     // what --help says before the options
 };
 
-const std::array<CommandSpec, 3> kCommands = { {
+const std::array<CommandEntry, 3> kCommands = { {
     { "export", Command::Export, kExportOptions, "[LOG]", false, "write the log as CSV, JSON or xlsx",
       "Writes every record of the log, blank and never-written ones too, as CSV\n"
       "(the default), JSON or an xlsx workbook: one row per record, in record order,\n"
@@ -155,10 +155,10 @@ const ToolOption kToolOptions[] = {
 // The tool's options stand two columns further out than a command's.
 constexpr std::size_t kToolOptionGap = 4;
 
-const CommandSpec* findCommand(Command command)
+const CommandEntry* findCommand(Command command)
 {
     const auto found = std::find_if(kCommands.begin(), kCommands.end(),
-                                    [&](const CommandSpec& spec) { return spec.command == command; });
+                                    [&](const CommandEntry& entry) { return entry.command == command; });
     return found == kCommands.end() ? nullptr : &*found;
 }
 
@@ -169,10 +169,10 @@ std::string padded(std::string text, std::size_t width)
 }
 
 // "[--format csv|json|xlsx] [--output FILE] LOG": how a command is typed.
-std::string synopsis(const CommandSpec& spec, std::vector<std::string>* spelledOut = nullptr)
+std::string synopsis(const CommandEntry& entry, std::vector<std::string>* spelledOut = nullptr)
 {
-    std::string text = spec.name;
-    for (const Option& option : spec.options) {
+    std::string text = entry.name;
+    for (const Option& option : entry.options) {
         if (spelledOut && isCodePageOption(option))
             continue;
         (text += " [") += option.name;
@@ -185,7 +185,7 @@ std::string synopsis(const CommandSpec& spec, std::vector<std::string>* spelledO
         }
         text += ']';
     }
-    return (text += ' ') += spec.arguments;
+    return (text += ' ') += entry.arguments;
 }
 
 // A command's option lines: those with a value aligned among themselves,
@@ -234,11 +234,11 @@ ToolStatus parseCommandLine(const std::vector<std::string>& arguments, Invocatio
         invocation.command = Command::Version;
         return {};
     }
-    const auto spec = std::find_if(kCommands.begin(), kCommands.end(),
-                                   [&](const CommandSpec& command) { return first == command.name; });
-    if (spec == kCommands.end())
+    const auto entry = std::find_if(kCommands.begin(), kCommands.end(),
+                                    [&](const CommandEntry& command) { return first == command.name; });
+    if (entry == kCommands.end())
         return usage(first.starts_with("-") ? "unknown option \"" + first + "\"" : "unknown command \"" + first + "\"");
-    invocation.command = spec->command;
+    invocation.command = entry->command;
 
     std::vector<std::string> paths;
     bool optionsEnded = false;
@@ -253,7 +253,7 @@ ToolStatus parseCommandLine(const std::vector<std::string>& arguments, Invocatio
             continue;
         }
         if (argument == "--help" || argument == "-h") {
-            invocation.helpFor = spec->command;
+            invocation.helpFor = entry->command;
             invocation.command = Command::Help;
             return {};
         }
@@ -265,10 +265,10 @@ ToolStatus parseCommandLine(const std::vector<std::string>& arguments, Invocatio
             argument.resize(equals);
             hasValue = true;
         }
-        const auto option = std::find_if(spec->options.begin(), spec->options.end(), [&](const Option& o) {
+        const auto option = std::find_if(entry->options.begin(), entry->options.end(), [&](const Option& o) {
             return argument == o.name || (o.shortName && argument == o.shortName);
         });
-        if (option == spec->options.end())
+        if (option == entry->options.end())
             return usage(("unknown option \"" + argument).append("\" for ").append(first));
         if (!option->value && hasValue)
             return usage("the option " + argument + " takes no value");
@@ -281,12 +281,12 @@ ToolStatus parseCommandLine(const std::vector<std::string>& arguments, Invocatio
             return failure;
     }
 
-    const std::size_t required = spec->needsFile ? 1 : 0;
+    const std::size_t required = entry->needsFile ? 1 : 0;
     if (paths.size() < required)
         return usage("import needs the file to read (or - for standard input)");
     if (paths.size() > required + 1)
         return usage("too many arguments for " + first + ": \"" + paths[required + 1] + "\"");
-    if (spec->needsFile)
+    if (entry->needsFile)
         invocation.input = paths[0];
     if (paths.size() > required)
         invocation.log = paths[required];
@@ -297,10 +297,10 @@ ToolStatus parseCommandLine(const std::vector<std::string>& arguments, Invocatio
 
 std::string helpText(Command command)
 {
-    if (const CommandSpec* spec = findCommand(command)) {
-        std::string text = "Usage: pintwise-log " + synopsis(*spec) + "\n" + spec->about;
-        if (!spec->options.empty())
-            (text += "\n") += optionLines(spec->options);
+    if (const CommandEntry* entry = findCommand(command)) {
+        std::string text = "Usage: pintwise-log " + synopsis(*entry) + "\n" + entry->about;
+        if (!entry->options.empty())
+            (text += "\n") += optionLines(entry->options);
         return text + kLogNote;
     }
     std::string text = "Usage: pintwise-log COMMAND [OPTIONS] [ARGUMENTS]\n"
@@ -309,8 +309,8 @@ std::string helpText(Command command)
     // Each option's values are spelled out the first time the overview shows it.
     std::vector<std::string> spelledOut, lines;
     std::size_t width = 0;
-    for (const CommandSpec& spec : kCommands) {
-        lines.push_back(synopsis(spec, &spelledOut));
+    for (const CommandEntry& entry : kCommands) {
+        lines.push_back(synopsis(entry, &spelledOut));
         width = std::max(width, lines.back().size());
     }
     for (std::size_t c = 0; c < kCommands.size(); ++c)
