@@ -20,11 +20,12 @@ focus_window "Tapsmith Pintwise"
 
 # The fields in tab order: Bier, Country, Location, Style, Taste, Brewery,
 # Purchese, Cost, Color, Notes. Characters outside the keymap are bound to a
-# spare key while typed; the delay lets the program see each new binding.
+# spare key while typed; the delay lets the program see each new binding,
+# even on a machine busy with other work.
 typed=("Kühlwerk Kölsch" "Germany" "Köln" "Kölsch" "Crisp, dry" "Kühlwerk" "Brauhaus Ufergasse" "5 €" "Pale straw"
     "Served in a 0.2 l Stange; light body, short finish.")
 for text in "${typed[@]}"; do
-    xdotool type --delay 60 -- "$text"
+    xdotool type --delay 120 -- "$text"
     keys Tab
 done
 keys space          # Save
