@@ -10,12 +10,14 @@
 #include "record_writers.h"
 #include "xlsx_writer.h"
 
+#include "platform.h"
+
 #include <cerrno>
-#include <cstdlib>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <unistd.h>
+#include <random>
 
 namespace pintwise {
 
@@ -54,19 +56,44 @@ Status openLogToRead(LogStore& store, const Invocation& invocation)
     return store.openForReading();
 }
 
-// Writes the workbook to standard output by way of a temporary file, since
-// libxlsxwriter writes only to a named one.
-ToolStatus exportXlsxTo(OutputSink& out, const std::function<ToolStatus(const std::string&)>& write)
+// A new, empty file of its own in the temporary folder, under a name no
+// other process has: `path` is set to it.
+ToolStatus createTemporaryWorkbook(FileApi& files, std::string& path)
 {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string path = std::string(tmp && *tmp ? tmp : "/tmp") + "/pintwise-log-XXXXXX";
-    const int fd = ::mkstemp(path.data());
-    if (fd < 0)
-        return ToolError { kExitFailure, "cannot create a temporary file for the workbook: " + reasonText(errno) };
+    std::error_code reason;
+    const std::string folder = temporaryDirectory(reason);
+    std::random_device random;
+    for (int attempt = 0; !reason && attempt < 100; ++attempt) {
+        char name[32];
+        std::snprintf(name, sizeof name, "pintwise-log-%08x.xlsx", static_cast<unsigned>(random()));
+        path = folder + (folder.ends_with(kPathSeparator) ? "" : std::string(1, kPathSeparator)) + name;
+        const int fd = files.open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            files.close(fd);
+            return {};
+        }
+        if (errno != EEXIST)
+            reason = std::error_code(errno, std::generic_category());
+    }
+    return ToolError { kExitFailure, "cannot create a temporary file for the workbook: " + reasonText(reason.value()) };
+}
+
+// Writes the workbook to standard output by way of a temporary file, since
+// libxlsxwriter writes only to a named one. The file is read back once
+// libxlsxwriter has closed it: Windows lets no one else write a file this
+// process holds open.
+ToolStatus exportXlsxTo(OutputSink& out, FileApi& files, const std::function<ToolStatus(const std::string&)>& write)
+{
+    std::string path;
+    if (auto failure = createTemporaryWorkbook(files, path))
+        return failure;
     ToolStatus status = write(path);
+    const int fd = status ? -1 : files.open(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
+    if (!status && fd < 0)
+        status = ToolError { kExitFailure, "cannot read the temporary workbook: " + reasonText(errno) };
     std::vector<char> chunk(std::size_t(64) * 1024);
     while (!status) {
-        const ssize_t n = ::read(fd, chunk.data(), chunk.size());
+        const ssize_t n = files.read(fd, chunk.data(), chunk.size());
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -76,9 +103,17 @@ ToolStatus exportXlsxTo(OutputSink& out, const std::function<ToolStatus(const st
         out.append(std::string_view(chunk.data(), static_cast<std::size_t>(n)));
         out.flushIfFull();
     }
-    ::close(fd);
-    ::unlink(path.c_str());
+    if (fd >= 0)
+        files.close(fd);
+    files.unlink(path.c_str());
     return status;
+}
+
+// A path in the store's UTF-8, as the standard library takes it on every
+// system (a plain string would be read in Windows' ANSI code page).
+std::filesystem::path pathFromUtf8(const std::string& utf8)
+{
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
 } // namespace
@@ -96,7 +131,7 @@ ToolStatus runExport(const Invocation& invocation, OutputSink& out, FileApi& fil
     const bool toFile = !invocation.output.empty() && invocation.output != "-";
     if (toFile) {
         std::error_code ignored;
-        if (std::filesystem::equivalent(invocation.output, store.dataFilePath(), ignored))
+        if (std::filesystem::equivalent(pathFromUtf8(invocation.output), pathFromUtf8(store.dataFilePath()), ignored))
             return ToolError { kExitFailure, "will not write the export over the log " + quoted(invocation.output) };
     }
     using Format = Invocation::Format;
@@ -117,10 +152,10 @@ ToolStatus runExport(const Invocation& invocation, OutputSink& out, FileApi& fil
             }
             return writer.finish();
         };
-        return toFile ? write(invocation.output) : exportXlsxTo(out, write);
+        return toFile ? write(invocation.output) : exportXlsxTo(out, files, write);
     }
 
-    OutputSink file;
+    OutputSink file(files);
     OutputSink* sink = &out;
     if (toFile) {
         if (auto failure = file.openFile(invocation.output))

@@ -14,10 +14,10 @@
 #include "row_importer.h"
 #include "xlsx_reader.h"
 
+#include "platform.h"
+
 #include <cerrno>
-#include <fcntl.h>
 #include <memory>
-#include <unistd.h>
 
 namespace pintwise {
 namespace {
@@ -62,13 +62,13 @@ Format detectFormat(std::string_view head, const std::string& path)
 // Reads the import's input, from a file or standard input, finds its format
 // (unless given), and hands every row to `importer`. The rows of a sheet
 // that held something other than text go to `otherCells`.
-ToolStatus readRows(const Invocation& invocation, int standardInput, Format& format,
+ToolStatus readRows(const Invocation& invocation, FileApi& files, int standardInput, Format& format,
                     std::unique_ptr<RowImporter>& importer, std::vector<XlsxReader::Cell>& otherCells)
 {
     const std::string& path = invocation.input;
     const bool fromStdin = path == "-";
     const std::string name = inputName(path);
-    const int fd = fromStdin ? standardInput : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = fromStdin ? standardInput : files.open(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
     if (fd < 0)
         return ToolError { kExitFailure, "cannot open " + name + ": " + reasonText(errno) };
     std::vector<char> chunk(std::size_t(256) * 1024);
@@ -82,7 +82,7 @@ ToolStatus readRows(const Invocation& invocation, int standardInput, Format& for
     bool known = false, parsed = true, tooLarge = false;
     int readError = 0;
     while (parsed && !tooLarge) {
-        const ssize_t n = ::read(fd, chunk.data(), chunk.size());
+        const ssize_t n = files.read(fd, chunk.data(), chunk.size());
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -115,7 +115,7 @@ ToolStatus readRows(const Invocation& invocation, int standardInput, Format& for
         }
     }
     if (!fromStdin)
-        ::close(fd);
+        files.close(fd);
     if (readError != 0)
         return nothingAdded("cannot read " + name + ": " + reasonText(readError));
     if (!known) {
@@ -189,7 +189,7 @@ ToolStatus runImport(const Invocation& invocation, OutputSink& out, FileApi& fil
     Format format = Format::Csv;
     auto importer = std::make_unique<RowImporter>(invocation.cut);
     std::vector<XlsxReader::Cell> otherCells;
-    if (auto failure = readRows(invocation, standardInput, format, importer, otherCells))
+    if (auto failure = readRows(invocation, files, standardInput, format, importer, otherCells))
         return failure;
     const std::string inName = inputName(invocation.input);
     if (!importer->hasHeader())

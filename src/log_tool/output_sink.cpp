@@ -1,12 +1,13 @@
 #include "output_sink.h"
 
+#include "platform.h"
+
 #include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace pintwise {
 
-OutputSink::OutputSink()
+OutputSink::OutputSink(FileApi& files)
+    : m_files(&files)
 {
     m_buffer.reserve(kFlushSize + 4096);
 }
@@ -19,12 +20,12 @@ OutputSink::OutputSink(std::string& memory)
 OutputSink::~OutputSink()
 {
     if (m_ownsFd)
-        ::close(m_fd);
+        m_files->close(m_fd);
 }
 
 ToolStatus OutputSink::openFile(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int fd = m_files->open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
         return ToolError { kExitFailure, "cannot create " + quoted(path) + ": " + reasonText(errno) };
     m_fd = fd;
@@ -35,7 +36,7 @@ ToolStatus OutputSink::openFile(const std::string& path)
 
 bool OutputSink::isTerminal() const
 {
-    return !m_memory && ::isatty(m_fd) == 1;
+    return m_files && m_files->isatty(m_fd) == 1;
 }
 
 void OutputSink::flush()
@@ -47,7 +48,7 @@ void OutputSink::flush()
     }
     std::size_t done = 0;
     while (done < m_buffer.size() && m_error == 0) {
-        const ssize_t n = ::write(m_fd, m_buffer.data() + done, m_buffer.size() - done);
+        const ssize_t n = m_files->write(m_fd, m_buffer.data() + done, m_buffer.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -63,7 +64,7 @@ ToolStatus OutputSink::finish()
     flush();
     if (m_ownsFd) {
         // A file system may report a failed write only when the file is closed.
-        if (::close(m_fd) != 0 && m_error == 0)
+        if (m_files->close(m_fd) != 0 && m_error == 0)
             m_error = errno;
         m_ownsFd = false;
     }

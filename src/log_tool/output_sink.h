@@ -1,5 +1,6 @@
 #pragma once
 
+#include "file_api.h"
 #include "tool_error.h"
 
 #include <string>
@@ -7,23 +8,24 @@
 
 // Where a command's output goes: standard output, a file that --output
 // names, or (for tests) a string. It gathers text into a 64 KiB buffer and
-// hands it to write(2) a buffer at a time, so an export's memory stays flat,
-// and it keeps the first write error for finish() to report. It is never the
-// log: only the store touches that.
+// hands it to the file layer's write() a buffer at a time, so an export's
+// memory stays flat, and it keeps the first write error for finish() to
+// report. It is never the log: only the store reads and writes that.
 
 namespace pintwise {
 
 class OutputSink {
 public:
     // Standard output, never closed here.
-    OutputSink();
+    explicit OutputSink(FileApi& files);
     // Everything written collects in `memory`; nothing can fail.
     explicit OutputSink(std::string& memory);
     ~OutputSink();
     OutputSink(const OutputSink&) = delete;
     OutputSink& operator=(const OutputSink&) = delete;
 
-    // Creates or truncates `path` and writes there instead.
+    // Creates or truncates `path` and writes there instead (never for a
+    // sink into memory).
     [[nodiscard]] ToolStatus openFile(const std::string& path);
 
     // The text waiting to be written: writers append to it, then call flushIfFull().
@@ -47,6 +49,7 @@ private:
     static constexpr std::size_t kFlushSize = std::size_t(64) * 1024;
     void flush();
 
+    FileApi* m_files = nullptr;
     int m_fd = 1;
     bool m_ownsFd = false;
     std::string* m_memory = nullptr;

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <unistd.h>
 
 namespace pintwise {
@@ -30,6 +31,10 @@ public:
     int ftruncate(int fd, off_t length) override { return ::ftruncate(fd, length); }
     int flock(int fd, int operation) override { return ::flock(fd, operation); }
     int close(int fd) override { return ::close(fd); }
+    ssize_t read(int fd, void* buffer, size_t count) override { return ::read(fd, buffer, count); }
+    ssize_t write(int fd, const void* buffer, size_t count) override { return ::write(fd, buffer, count); }
+    int isatty(int fd) override { return ::isatty(fd); }
+    int unlink(const char* path) override { return ::unlink(path); }
 };
 
 } // namespace
@@ -49,6 +54,12 @@ std::string executablePath(std::error_code& reason)
         return {};
     }
     return std::string(path, static_cast<std::size_t>(length));
+}
+
+std::string temporaryDirectory(std::error_code& /*reason*/)
+{
+    const char* folder = std::getenv("TMPDIR");
+    return folder && *folder ? folder : "/tmp";
 }
 
 } // namespace pintwise

@@ -31,6 +31,17 @@ public:
     virtual int ftruncate(int fd, off_t length) = 0;
     virtual int flock(int fd, int operation) = 0;
     virtual int close(int fd) = 0;
+
+    // What pintwise-log adds: files and pipes read and written in order,
+    // from where they stand. Descriptors 0, 1 and 2 are standard input,
+    // output and error on every system. On Windows a console is written as
+    // text: the UTF-8 given arrives as the characters it spells, whatever
+    // the console's code page.
+    virtual ssize_t read(int fd, void* buffer, size_t count) = 0;
+    virtual ssize_t write(int fd, const void* buffer, size_t count) = 0;
+    // 1 for a terminal (on Windows a console), else 0 with errno set.
+    virtual int isatty(int fd) = 0;
+    virtual int unlink(const char* path) = 0;
 };
 
 // The real system calls. One shared instance serves everyone.
@@ -38,5 +49,9 @@ FileApi& systemFileApi();
 
 // The running executable's full path in UTF-8, or empty with `reason` set.
 std::string executablePath(std::error_code& reason);
+
+// The folder for temporary files, in UTF-8 and without a separator at the
+// end: TMPDIR or /tmp on Linux, GetTempPathW's on Windows.
+std::string temporaryDirectory(std::error_code& reason);
 
 } // namespace pintwise

@@ -1,12 +1,15 @@
 #include "file_api.h"
 
 #include "platform.h"
+#include "win32_console.h"
+#include "win32_file_support.h"
 
 #include "win32_api.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <map>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -21,38 +24,6 @@ namespace {
 static_assert(sizeof(off_t) == 8, "off_t must be 64-bit on Windows");
 static_assert(sizeof(static_cast<struct stat*>(nullptr)->st_size) == 8, "st_size must be 64-bit on Windows");
 
-int errnoFromWin32(DWORD error)
-{
-    switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_BAD_PATHNAME:
-        return ENOENT;
-    case ERROR_ACCESS_DENIED:
-        return EACCES;
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS:
-        return EEXIST;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-        return ENOSPC;
-    case ERROR_WRITE_PROTECT:
-        return EROFS;
-    case ERROR_INVALID_NAME:
-    case ERROR_INVALID_PARAMETER:
-        return EINVAL;
-    case ERROR_NO_UNICODE_TRANSLATION:
-        return EILSEQ;
-    case ERROR_INVALID_HANDLE:
-        return EBADF;
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-        return EWOULDBLOCK;
-    default:
-        return EIO;
-    }
-}
-
 int failWith(DWORD error)
 {
     errno = errnoFromWin32(error);
@@ -63,31 +34,6 @@ int failWithErrno(int errnoValue)
 {
     errno = errnoValue;
     return -1;
-}
-
-bool toWide(const char* utf8, std::wstring& wide)
-{
-    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, nullptr, 0);
-    if (length <= 0)
-        return false;
-    wide.resize(static_cast<std::size_t>(length));
-    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, wide.data(), length) != length)
-        return false;
-    wide.pop_back(); // the terminating zero
-    return true;
-}
-
-bool toUtf8(const std::wstring& wide, std::string& utf8)
-{
-    const int wideLength = static_cast<int>(wide.size());
-    const int length
-        = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
-    if (length <= 0)
-        return false;
-    utf8.resize(static_cast<std::size_t>(length));
-    return WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), wideLength, utf8.data(), length, nullptr,
-                               nullptr)
-        == length;
 }
 
 OVERLAPPED at(off_t offset)
@@ -110,7 +56,7 @@ class Win32FileApi final : public FileApi {
 public:
     int open(const char* path, int flags, mode_t mode) override
     {
-        if ((flags & ~(O_ACCMODE | O_CREAT | O_EXCL | O_CLOEXEC | O_DIRECTORY)) != 0)
+        if ((flags & ~(O_ACCMODE | O_CREAT | O_EXCL | O_TRUNC | O_CLOEXEC | O_DIRECTORY)) != 0)
             return failWithErrno(EINVAL);
         std::wstring widePath;
         if (!toWide(path, widePath))
@@ -129,7 +75,11 @@ public:
         // lets everyone in, the writer included.
         const DWORD share = access == O_RDONLY ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ;
         const bool create = (flags & O_CREAT) != 0;
-        const DWORD disposition = !create ? OPEN_EXISTING : (flags & O_EXCL) != 0 ? CREATE_NEW : OPEN_ALWAYS;
+        const bool truncate = (flags & O_TRUNC) != 0;
+        const DWORD disposition = !create ? (truncate ? TRUNCATE_EXISTING : OPEN_EXISTING)
+            : (flags & O_EXCL) != 0       ? CREATE_NEW
+            : truncate                    ? CREATE_ALWAYS
+                                          : OPEN_ALWAYS;
         const DWORD attributes = create && (mode & 0200) == 0 ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
         // No security attributes: the handle is not inherited by child processes.
         HANDLE handle = CreateFileW(widePath.c_str(), desired, share, nullptr, disposition, attributes, nullptr);
@@ -142,7 +92,7 @@ public:
                 return failWithErrno(EISDIR);
             return failWith(error);
         }
-        const bool existed = disposition == OPEN_EXISTING || GetLastError() == ERROR_ALREADY_EXISTS;
+        const bool existed = !create || GetLastError() == ERROR_ALREADY_EXISTS;
 
         // Windows refuses to write a read-only file even to an administrator;
         // Wine run as root (as CI does) lets root write it, as Linux would.
@@ -280,7 +230,7 @@ public:
         HANDLE handle = INVALID_HANDLE_VALUE;
         {
             const std::lock_guard lock(m_mutex);
-            if (fd < 0 || static_cast<std::size_t>(fd) >= m_entries.size()
+            if (fd < kStandardCount || static_cast<std::size_t>(fd) >= m_entries.size()
                 || m_entries[static_cast<std::size_t>(fd)].handle == INVALID_HANDLE_VALUE)
                 return failWithErrno(EBADF);
             handle = std::exchange(m_entries[static_cast<std::size_t>(fd)].handle, INVALID_HANDLE_VALUE);
@@ -288,7 +238,73 @@ public:
         return CloseHandle(handle) ? 0 : failWith(GetLastError());
     }
 
+    ssize_t read(int fd, void* buffer, size_t count) override
+    {
+        const Entry entry = find(fd);
+        if (entry.handle == INVALID_HANDLE_VALUE)
+            return -1;
+        DWORD done = 0;
+        if (!ReadFile(entry.handle, buffer, static_cast<DWORD>(std::min<size_t>(count, kMaxTransfer)), &done,
+                      nullptr)) {
+            const DWORD error = GetLastError();
+            // A pipe whose writer is gone has simply ended.
+            return error == ERROR_BROKEN_PIPE || error == ERROR_HANDLE_EOF ? 0 : failWith(error);
+        }
+        return static_cast<ssize_t>(done);
+    }
+
+    ssize_t write(int fd, const void* buffer, size_t count) override
+    {
+        const Entry entry = find(fd);
+        if (entry.handle == INVALID_HANDLE_VALUE)
+            return -1;
+        DWORD mode = 0;
+        if (GetConsoleMode(entry.handle, &mode))
+            return writeConsole(fd, entry.handle, buffer, count);
+        DWORD done = 0;
+        if (!WriteFile(entry.handle, buffer, static_cast<DWORD>(std::min<size_t>(count, kMaxTransfer)), &done, nullptr))
+            return failWith(GetLastError());
+        return static_cast<ssize_t>(done);
+    }
+
+    int isatty(int fd) override
+    {
+        const Entry entry = find(fd);
+        DWORD mode = 0;
+        if (entry.handle != INVALID_HANDLE_VALUE && GetConsoleMode(entry.handle, &mode))
+            return 1;
+        errno = ENOTTY;
+        return 0;
+    }
+
+    int unlink(const char* path) override
+    {
+        std::wstring widePath;
+        if (!toWide(path, widePath))
+            return failWith(GetLastError());
+        return DeleteFileW(widePath.c_str()) ? 0 : failWith(GetLastError());
+    }
+
 private:
+    // All of `count` is taken: a character cut off at the end is kept
+    // until the rest of it comes.
+    ssize_t writeConsole(int fd, HANDLE console, const void* buffer, size_t count)
+    {
+        std::wstring text;
+        {
+            const std::lock_guard lock(m_mutex);
+            text = m_consoleText[fd].take(std::string_view(static_cast<const char*>(buffer), count));
+        }
+        for (std::size_t done = 0; done < text.size();) {
+            DWORD written = 0;
+            const auto length = static_cast<DWORD>(std::min<std::size_t>(text.size() - done, 16384));
+            if (!WriteConsoleW(console, text.data() + done, length, &written, nullptr) || written == 0)
+                return failWith(GetLastError());
+            done += written;
+        }
+        return static_cast<ssize_t>(count);
+    }
+
     struct Entry {
         HANDLE handle = INVALID_HANDLE_VALUE;
         bool directory = false;
@@ -327,7 +343,7 @@ private:
     int add(HANDLE handle, bool directory)
     {
         const std::lock_guard lock(m_mutex);
-        auto free = std::find_if(m_entries.begin(), m_entries.end(),
+        auto free = std::find_if(m_entries.begin() + kStandardCount, m_entries.end(),
                                  [](const Entry& entry) { return entry.handle == INVALID_HANDLE_VALUE; });
         if (free == m_entries.end())
             free = m_entries.insert(m_entries.end(), Entry {});
@@ -338,6 +354,14 @@ private:
     // The descriptor's entry, or one with no handle and errno set to EBADF.
     Entry find(int fd)
     {
+        if (fd >= 0 && fd < kStandardCount) {
+            static constexpr DWORD kStandard[] = { STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE };
+            HANDLE handle = GetStdHandle(kStandard[fd]);
+            if (handle != nullptr && handle != INVALID_HANDLE_VALUE)
+                return Entry { handle, false };
+            errno = EBADF;
+            return {};
+        }
         const std::lock_guard lock(m_mutex);
         if (fd >= 0 && static_cast<std::size_t>(fd) < m_entries.size()
             && m_entries[static_cast<std::size_t>(fd)].handle != INVALID_HANDLE_VALUE)
@@ -346,8 +370,14 @@ private:
         return {};
     }
 
+    // 0, 1 and 2 stand for the process's standard handles, asked for at
+    // each call; the table hands out the numbers after them, and close()
+    // leaves the three alone.
+    static constexpr int kStandardCount = 3;
+
     std::mutex m_mutex;
-    std::vector<Entry> m_entries;
+    std::vector<Entry> m_entries = std::vector<Entry>(kStandardCount);
+    std::map<int, ConsoleText> m_consoleText;
 };
 
 } // namespace
@@ -356,34 +386,6 @@ FileApi& systemFileApi()
 {
     static Win32FileApi api;
     return api;
-}
-
-std::string executablePath(std::error_code& reason)
-{
-    // A path may be as long as 32,767 UTF-16 units; start at MAX_PATH and grow.
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) {
-            reason = std::error_code(errnoFromWin32(GetLastError()), std::generic_category());
-            return {};
-        }
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        if (path.size() >= 32768) {
-            reason = std::error_code(ENAMETOOLONG, std::generic_category());
-            return {};
-        }
-        path.resize(path.size() * 2);
-    }
-    std::string utf8;
-    if (!toUtf8(path, utf8)) {
-        reason = std::error_code(errnoFromWin32(GetLastError()), std::generic_category());
-        return {};
-    }
-    return utf8;
 }
 
 } // namespace pintwise

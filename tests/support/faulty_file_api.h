@@ -13,7 +13,22 @@ namespace pintwise {
 
 class FaultyFileApi final : public FileApi {
 public:
-    enum class Call { Open, Fstat, Pread, Pwrite, Fdatasync, Fsync, Fallocate, Ftruncate, Flock, Close };
+    enum class Call {
+        Open,
+        Fstat,
+        Pread,
+        Pwrite,
+        Fdatasync,
+        Fsync,
+        Fallocate,
+        Ftruncate,
+        Flock,
+        Close,
+        Read,
+        Write,
+        Isatty,
+        Unlink
+    };
 
     FaultyFileApi() = default;
     // Fails the first call of this kind with `error`.
@@ -64,6 +79,16 @@ public:
         }
         return m_real.close(fd);
     }
+    ssize_t read(int fd, void* buffer, size_t count) override
+    {
+        return shouldFail(Call::Read) ? -1 : m_real.read(fd, buffer, count);
+    }
+    ssize_t write(int fd, const void* buffer, size_t count) override
+    {
+        return shouldFail(Call::Write) ? -1 : m_real.write(fd, buffer, count);
+    }
+    int isatty(int fd) override { return shouldFail(Call::Isatty) ? 0 : m_real.isatty(fd); }
+    int unlink(const char* path) override { return shouldFail(Call::Unlink) ? -1 : m_real.unlink(path); }
 
 private:
     bool shouldFail(Call call)

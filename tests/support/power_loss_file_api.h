@@ -189,7 +189,23 @@ public:
         return entered && wasKnown ? 0 : -1;
     }
 
+    // The store never streams; the disk model has nothing to stream from.
+    ssize_t read(int, void*, size_t) override { return refuse(); }
+    ssize_t write(int, const void*, size_t) override { return refuse(); }
+    int isatty(int) override
+    {
+        refuse();
+        return 0;
+    }
+    int unlink(const char*) override { return refuse(); }
+
 private:
+    static int refuse()
+    {
+        errno = ENOSYS;
+        return -1;
+    }
+
     // One change since the last sync: a write, or a new length.
     struct Change {
         bool isWrite;
