@@ -14,6 +14,9 @@
 #
 # PINTWISE_WINE_DRIVE=q maps the Wine drive Q: to a new empty folder for this
 # run alone, and tells the program which drive through PINTWISE_TEST_DRIVE=Q:.
+# PINTWISE_WINE_SHARE=name does the same for a network share: Wine reads
+# \\localhost\name from the prefix's dosdevices/unc/localhost/name, and the
+# program finds the share's name in PINTWISE_TEST_SHARE.
 set -euo pipefail
 
 state=${1:?usage: $0 STATE_DIR PROGRAM.exe [ARG...]}
@@ -101,9 +104,20 @@ if [[ -n ${PINTWISE_WINE_DRIVE:-} ]]; then
     ln -sfn "$drive_dir" "$WINEPREFIX/dosdevices/$letter:"
     export PINTWISE_TEST_DRIVE="${letter^^}:"
 fi
+share_dir=
+if [[ -n ${PINTWISE_WINE_SHARE:-} ]]; then
+    share_dir=$(mktemp -d "$state/share.XXXXXX")
+    mkdir -p "$WINEPREFIX/dosdevices/unc/localhost"
+    ln -sfn "$share_dir" "$WINEPREFIX/dosdevices/unc/localhost/$PINTWISE_WINE_SHARE"
+    export PINTWISE_TEST_SHARE="\\\\localhost\\$PINTWISE_WINE_SHARE"
+fi
 # shellcheck disable=SC2317 # run by the trap
 cleanup() {
     rm -f "${output:-}"
+    if [[ -n $share_dir ]]; then
+        rm -f "$WINEPREFIX/dosdevices/unc/localhost/$PINTWISE_WINE_SHARE"
+        rm -rf "$share_dir"
+    fi
     if [[ -n $drive_dir ]]; then
         rm -f "$WINEPREFIX/dosdevices/$letter:"
         rm -rf "$drive_dir"

@@ -3,6 +3,7 @@
 #include "file_api.h"
 
 #include <cerrno>
+#include <string_view>
 
 namespace pintwise {
 
@@ -89,6 +90,18 @@ std::string executablePath(std::error_code& reason)
         }
         path.resize(path.size() * 2);
     }
+    // Started from a share, a module may be named in the NT form of its
+    // path: Windows gives "\\?\UNC\server\share\..." past MAX_PATH,
+    // Wine "UNC\server\share\..." always. The log beside it is
+    // "\\server\share\..." to everyone else.
+    for (const std::wstring_view prefix : { std::wstring_view(L"\\\\?\\UNC\\"), std::wstring_view(L"UNC\\") }) {
+        if (path.starts_with(prefix)) {
+            path.replace(0, prefix.size(), L"\\\\");
+            break;
+        }
+    }
+    if (path.starts_with(L"\\\\?\\"))
+        path.erase(0, 4); // "\\?\C:\..."
     std::string utf8;
     if (!toUtf8(path, utf8)) {
         reason = std::error_code(errnoFromWin32(GetLastError()), std::generic_category());
