@@ -94,8 +94,9 @@ std::string nested(std::size_t depth, std::string_view name = "c")
     return xml;
 }
 
-// A workbook whose sheet's one row nests `depth` cells, closed or cut off.
-std::string deepWorkbook(std::size_t depth, bool closed)
+// A workbook whose sheet's one row nests `depth` cells, closed or cut off
+// (unused on Windows, where the one test that builds it is skipped).
+[[maybe_unused]] std::string deepWorkbook(std::size_t depth, bool closed)
 {
     const std::string type = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
     std::string sheet = "<worksheet><sheetData><row>";
