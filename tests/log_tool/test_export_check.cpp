@@ -144,7 +144,7 @@ TEST_P(Check, Reports)
         got.push_back(run.out.substr(at, end - at));
         at = end + 1;
     }
-    const std::string file = "\"" + pathText(log.log()) + "\"";
+    const std::string file = quoted(pathText(log.log()));
     EXPECT_EQ(got.front(), "File: " + file);
     const auto has = [&](const std::string& line) { return std::find(got.begin(), got.end(), line) != got.end(); };
     for (const std::string& line : row.lines)

@@ -64,7 +64,7 @@ void clearConsole(HANDLE console)
     SetConsoleCursorPosition(console, { 0, 0 });
 }
 
-struct Run {
+struct ChildRun {
     DWORD status = 0;
     std::string out; // the pipe's bytes
     std::string err;
@@ -83,7 +83,7 @@ std::string drain(HANDLE pipe)
 
 // Runs `exe` with `arguments`, standard input `input`, standard output a
 // pipe or the suite's console, standard error a pipe.
-Run run(const std::string& exe, const std::vector<std::string>& arguments, const std::string& input = {},
+ChildRun runChild(const std::string& exe, const std::vector<std::string>& arguments, const std::string& input = {},
         bool toConsole = false)
 {
     std::wstring commandLine = L"\"" + wide(exe) + L"\"";
@@ -106,7 +106,7 @@ Run run(const std::string& exe, const std::vector<std::string>& arguments, const
     startup.hStdOutput = toConsole ? console : outWrite;
     startup.hStdError = errWrite;
     PROCESS_INFORMATION process {};
-    Run result;
+    ChildRun result;
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
         ADD_FAILURE() << "cannot start " << exe << ": error " << GetLastError();
         return result;
@@ -172,18 +172,18 @@ TEST_P(Places, CheckExportAndImportWork)
         return arguments;
     };
 
-    const Run check = run(tool, with({ "check" }));
+    const ChildRun check = runChild(tool, with({ "check" }));
     EXPECT_EQ(check.status, 0u) << check.err;
     EXPECT_NE(check.out.find("File: \"" + log + "\"\n"), std::string::npos) << check.out;
 
-    const Run csv = run(tool, with({ "export" }));
+    const ChildRun csv = runChild(tool, with({ "export" }));
     EXPECT_EQ(csv.status, 0u) << csv.err;
     EXPECT_EQ(csv.out, runTool({ "export", log }).out);
 
     const std::string workbook = join(folder, "export \u2713.xlsx");
     const std::string copy = join(folder, "new.dat");
-    EXPECT_EQ(run(tool, with({ "export", "--format", "xlsx", "--output", workbook })).err, "");
-    const Run back = run(tool, { "import", workbook, copy });
+    EXPECT_EQ(runChild(tool, with({ "export", "--format", "xlsx", "--output", workbook })).err, "");
+    const ChildRun back = runChild(tool, { "import", workbook, copy });
     EXPECT_EQ(back.status, 0u) << back.err;
     EXPECT_EQ(readFile(wide(copy)), kLog);
     if (place) { // the shared folders outlive the row
@@ -222,7 +222,7 @@ TEST_P(Streams, ReachAConsoleAsTextAndARedirectAsBytes)
     std::vector<std::string> arguments;
     for (const std::string& argument : row.arguments)
         arguments.push_back(fill(argument, { { "%LOG%", pathText(folder.log()) }, { "%DIR%", folder.utf8() } }));
-    const Run result = run(PINTWISE_LOG_BINARY, arguments, {}, row.toConsole);
+    const ChildRun result = runChild(PINTWISE_LOG_BINARY, arguments, {}, row.toConsole);
     EXPECT_EQ(result.status, row.status);
     EXPECT_EQ(result.err, fill(row.err, { { "%DIR%", folder.utf8() } }));
     if (row.toConsole) {
@@ -264,7 +264,8 @@ TEST(WindowProgram, KeepsAnImportOutOfItsLog)
     folder.write(kLog);
     const std::string program = join(folder.utf8(), "pintwise.exe");
     ASSERT_TRUE(CopyFileW(wide(PINTWISE_BINARY).c_str(), wide(program).c_str(), FALSE));
-    STARTUPINFOW startup { sizeof startup };
+    STARTUPINFOW startup {};
+    startup.cb = sizeof startup;
     PROCESS_INFORMATION window {};
     std::wstring commandLine = L"\"" + wide(program) + L"\"";
     ASSERT_TRUE(
@@ -280,8 +281,8 @@ TEST(WindowProgram, KeepsAnImportOutOfItsLog)
     }
     const std::string log = pathText(folder.log());
     writeFile(folder.path() / "in.csv", "Bier\nx\n");
-    const Run import = run(PINTWISE_LOG_BINARY, { "import", pathText(folder.path() / "in.csv"), log });
-    const Run check = run(PINTWISE_LOG_BINARY, { "check", log });
+    const ChildRun import = runChild(PINTWISE_LOG_BINARY, { "import", pathText(folder.path() / "in.csv"), log });
+    const ChildRun check = runChild(PINTWISE_LOG_BINARY, { "check", log });
     TerminateProcess(window.hProcess, 0);
     WaitForSingleObject(window.hProcess, INFINITE);
     CloseHandle(window.hProcess);
