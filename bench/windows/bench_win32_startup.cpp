@@ -14,19 +14,14 @@
 #include "win32_api.h"
 
 #include <filesystem>
+#include <iterator>
 
 using namespace pintwise;
 
 namespace {
 
-constexpr int kRuns = 21;
+constexpr int kRuns = 31;
 constexpr DWORD kPatience = 30000; // milliseconds before a start counts as failed
-
-[[noreturn]] void fail(const char* what, const std::filesystem::path& program)
-{
-    std::fprintf(stderr, "%s: %s (error %lu)\n", program.string().c_str(), what, GetLastError());
-    std::exit(1);
-}
 
 HWND visibleWindowOf(DWORD processId)
 {
@@ -63,8 +58,8 @@ std::wstring firstFieldText(HWND window)
     return result;
 }
 
-// Milliseconds from CreateProcessW to the window shown; checks that it shows
-// `expected` in its first field.
+// Milliseconds from CreateProcessW to the window shown, or a negative
+// number, said why, when it is not shown with `expected` in its first field.
 double startUp(const std::filesystem::path& program, const std::wstring& expected)
 {
     STARTUPINFOW startup {};
@@ -75,23 +70,30 @@ double startUp(const std::filesystem::path& program, const std::wstring& expecte
 
     const auto start = std::chrono::steady_clock::now();
     if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                        &startup, &process))
-        fail("cannot start", program);
-    if (WaitForInputIdle(process.hProcess, kPatience) != 0)
-        fail("never went idle", program);
-    const HWND window = visibleWindowOf(process.dwProcessId);
+                        &startup, &process)) {
+        std::fprintf(stderr, "%s: cannot start (error %lu)\n", program.string().c_str(), GetLastError());
+        return -1;
+    }
+    const bool idle = WaitForInputIdle(process.hProcess, kPatience) == 0;
+    const HWND window = idle ? visibleWindowOf(process.dwProcessId) : nullptr;
     DWORD_PTR ignored = 0;
-    if (!window || !SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kPatience, &ignored))
-        fail("went idle with no window shown", program);
-    const auto elapsed = std::chrono::steady_clock::now() - start;
+    const bool answered
+        = window && SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kPatience, &ignored) != 0;
+    const double milliseconds = bench::microseconds(std::chrono::steady_clock::now() - start) / 1000;
 
-    if (firstFieldText(window) != expected)
-        fail("does not show the expected first field", program);
-    TerminateProcess(process.hProcess, 0);
+    const char* failure = !idle              ? "never went idle"
+        : !answered                          ? "went idle with no window shown"
+        : firstFieldText(window) != expected ? "does not show the expected first field"
+                                             : nullptr;
+    TerminateProcess(process.hProcess, 0); // whatever it shows: a question box would wait forever
     WaitForSingleObject(process.hProcess, kPatience);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    return bench::microseconds(elapsed) / 1000;
+    if (failure) {
+        std::fprintf(stderr, "%s: %s\n", program.string().c_str(), failure);
+        return -1;
+    }
+    return milliseconds;
 }
 
 std::filesystem::path here()
@@ -108,8 +110,12 @@ int main()
     TempFolder folder;
     folder.write(bench::sampleLog(kMaxRecords));
     const std::filesystem::path app = folder.path() / "pintwise.exe", floor = folder.path() / "floor.exe";
-    std::filesystem::copy_file(here() / BENCH_PINTWISE_EXE, app);
-    std::filesystem::copy_file(here() / BENCH_STARTUP_FLOOR_EXE, floor);
+    std::error_code error;
+    if (!std::filesystem::copy_file(here() / BENCH_PINTWISE_EXE, app, error)
+        || !std::filesystem::copy_file(here() / BENCH_STARTUP_FLOOR_EXE, floor, error)) {
+        std::fprintf(stderr, "cannot copy the programs: %s\n", error.message().c_str());
+        return 1;
+    }
 
     std::vector<double> appMs, floorMs, ratios;
     for (int run = -2; run < kRuns; ++run) { // two runs to warm up
@@ -117,6 +123,8 @@ int main()
         const bool appFirst = run % 2 == 0;
         const double first = appFirst ? startUp(app, L"Bier no. 1") : startUp(floor, L"");
         const double second = appFirst ? startUp(floor, L"") : startUp(app, L"Bier no. 1");
+        if (first < 0 || second < 0)
+            return 1;
         if (run < 0)
             continue;
         appMs.push_back(appFirst ? first : second);
