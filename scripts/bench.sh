@@ -8,18 +8,31 @@
 # over the runs and the lowest and highest ratio. Extra arguments go to
 # bench_store (Google Benchmark flags); BENCH_BUILD_DIR builds elsewhere than
 # build/default. BENCH_ONLY=NAME runs only bench/bench_NAME (log_tool, ...,
-# win32_name_list, the Windows program's list under Wine).
+# and the Windows program's under Wine: win32_name_list, win32_startup,
+# win32_store), or the NAMEs listed with spaces, and builds only their side.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/ensure-packages.sh test
 build=${BENCH_BUILD_DIR:-build/default}
 repeat=${BENCH_REPEAT:-1}
-cmake --preset default -B "$build" >/dev/null
-cmake --build "$build" -j2 --target bench_name_list bench_store bench_startup bench_log_tool bench_xlsx_floor bench_peak_memory
+only=${BENCH_ONLY:-}
+wanted() { [[ -z $only || " $only " == *" $1 "* ]]; }
+any_wanted() {
+    local name
+    for name; do wanted "$name" && return 0; done
+    return 1
+}
+if any_wanted name_list store startup log_tool; then
+    cmake --preset default -B "$build" >/dev/null
+    cmake --build "$build" -j2 --target bench_name_list bench_store bench_startup bench_log_tool bench_xlsx_floor \
+        bench_peak_memory
+fi
 # The Windows program's, run under Wine on the same Xvfb.
 windows_build=${BENCH_WINDOWS_BUILD_DIR:-build/windows}
-cmake --preset windows -B "$windows_build" >/dev/null
-cmake --build "$windows_build" -j2 --target bench_win32_name_list
+if any_wanted win32_name_list win32_startup win32_store; then
+    cmake --preset windows -B "$windows_build" >/dev/null
+    cmake --build "$windows_build" -j2 --target bench_win32_name_list bench_win32_startup bench_win32_store
+fi
 
 # shellcheck source=scripts/x_session.sh
 source scripts/x_session.sh
@@ -51,8 +64,6 @@ on() {
 }
 
 bin=$build/bench
-only=${BENCH_ONLY:-}
-wanted() { [[ -z $only || $only == "$1" ]]; }
 for ((run = 1; run <= repeat; run++)); do
     log=$work/figures.$run
     : >"$log"
@@ -68,9 +79,11 @@ for ((run = 1; run <= repeat; run++)); do
         done
     fi
     if wanted log_tool; then on offscreen "$bin/bench_log_tool" | tee -a "$log"; fi
-    if wanted win32_name_list; then
-        scripts/wine-run.sh "$windows_build/wine" "$windows_build/bench/windows/bench_win32_name_list.exe" | tee -a "$log"
-    fi
+    for name in win32_name_list win32_startup win32_store; do
+        if wanted $name; then
+            scripts/wine-run.sh "$windows_build/wine" "$windows_build/bench/windows/bench_$name.exe" | tee -a "$log"
+        fi
+    done
     echo
     table "$log"
     echo
