@@ -137,7 +137,10 @@ for feature in C14N CATALOG DEBUG DOCB FTP HTML HTTP ICONV ICU ISO8859X LEGACY L
     PROGRAMS PYTHON READER REGEXPS SAX1 SCHEMAS SCHEMATRON TESTS VALID WRITER XINCLUDE XPATH XPTR ZLIB; do
     xml_off+=("-DLIBXML2_WITH_$feature=OFF")
 done
-build libxml2 "${xml_off[@]}" -DLIBXML2_WITH_PUSH=ON -DLIBXML2_WITH_TREE=ON -DLIBXML2_WITH_THREADS=ON
+# LIBXML_STATIC for its own code too: else each function is marked for export
+# from a DLL, and every program linking it would export them all.
+build libxml2 "${xml_off[@]}" -DLIBXML2_WITH_PUSH=ON -DLIBXML2_WITH_TREE=ON -DLIBXML2_WITH_THREADS=ON \
+    -DCMAKE_C_FLAGS=-DLIBXML_STATIC
 
 # libxlsxwriter: its bundled minizip, MD5 and temporary files; no OpenSSL, tests or examples.
 build libxlsxwriter "${with_zlib[@]}" -DUSE_SYSTEM_MINIZIP=OFF -DUSE_OPENSSL_MD5=OFF -DUSE_NO_MD5=OFF -DUSE_STANDARD_TMPFILE=OFF \
