@@ -23,7 +23,8 @@ zlib=/usr/x86_64-w64-mingw32/lib/libz.a
 keyring=/usr/share/keyrings/debian-archive-keyring.gpg
 
 step="start"
-trap 'echo "windows-libraries: failed while $step" >&2' ERR
+# Once, from the script itself: subshells inherit the trap.
+trap '[[ $BASH_SUBSHELL -gt 0 ]] || echo "windows-libraries: failed while $step" >&2' ERR
 
 step="checking the tools"
 for tool in apt-get dpkg-source cmake x86_64-w64-mingw32-gcc-posix; do
@@ -35,6 +36,7 @@ done
 # an entry of type deb whose suite is the release itself, in the one-line or
 # the deb822 format.
 step="reading the machine's Debian mirror"
+# shellcheck source=/dev/null # the machine's own
 codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
 [[ -n $codename ]] || { echo "windows-libraries: /etc/os-release names no VERSION_CODENAME" >&2; exit 1; }
 mirror=${DEBIAN_MIRROR:-}
