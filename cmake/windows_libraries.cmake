@@ -9,6 +9,8 @@ set(windows_libraries_script ${PROJECT_SOURCE_DIR}/scripts/windows-libraries.sh)
 file(SHA256 ${windows_libraries_script} script_hash)
 file(SHA256 ${CMAKE_TOOLCHAIN_FILE} toolchain_hash)
 set(windows_libraries_stamp "${script_hash} ${toolchain_hash}")
+# An edited script reconfigures, which rebuilds the libraries.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${windows_libraries_script})
 
 set(built_stamp "")
 if(EXISTS ${PINTWISE_THIRD_PARTY_DIR}/stamp)
