@@ -23,7 +23,8 @@ zlib=/usr/x86_64-w64-mingw32/lib/libz.a
 keyring=/usr/share/keyrings/debian-archive-keyring.gpg
 
 step="start"
-trap 'echo "windows-libraries: failed while $step" >&2' ERR
+# Once, from the script itself: subshells inherit the trap.
+trap '[[ $BASH_SUBSHELL -gt 0 ]] || echo "windows-libraries: failed while $step" >&2' ERR
 
 step="checking the tools"
 for tool in apt-get dpkg-source cmake x86_64-w64-mingw32-gcc-posix; do
@@ -35,6 +36,7 @@ done
 # an entry of type deb whose suite is the release itself, in the one-line or
 # the deb822 format.
 step="reading the machine's Debian mirror"
+# shellcheck source=/dev/null # the machine's own
 codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
 [[ -n $codename ]] || { echo "windows-libraries: /etc/os-release names no VERSION_CODENAME" >&2; exit 1; }
 mirror=${DEBIAN_MIRROR:-}
@@ -137,7 +139,10 @@ for feature in C14N CATALOG DEBUG DOCB FTP HTML HTTP ICONV ICU ISO8859X LEGACY L
     PROGRAMS PYTHON READER REGEXPS SAX1 SCHEMAS SCHEMATRON TESTS VALID WRITER XINCLUDE XPATH XPTR ZLIB; do
     xml_off+=("-DLIBXML2_WITH_$feature=OFF")
 done
-build libxml2 "${xml_off[@]}" -DLIBXML2_WITH_PUSH=ON -DLIBXML2_WITH_TREE=ON -DLIBXML2_WITH_THREADS=ON
+# LIBXML_STATIC for its own code too: else each function is marked for export
+# from a DLL, and every program linking it would export them all.
+build libxml2 "${xml_off[@]}" -DLIBXML2_WITH_PUSH=ON -DLIBXML2_WITH_TREE=ON -DLIBXML2_WITH_THREADS=ON \
+    -DCMAKE_C_FLAGS=-DLIBXML_STATIC
 
 # libxlsxwriter: its bundled minizip, MD5 and temporary files; no OpenSSL, tests or examples.
 build libxlsxwriter "${with_zlib[@]}" -DUSE_SYSTEM_MINIZIP=OFF -DUSE_OPENSSL_MD5=OFF -DUSE_NO_MD5=OFF -DUSE_STANDARD_TMPFILE=OFF \
