@@ -78,16 +78,28 @@ ToolStatus createTemporaryWorkbook(FileApi& files, std::string& path)
     return ToolError { kExitFailure, "cannot create a temporary file for the workbook: " + reasonText(reason.value()) };
 }
 
-// Writes the workbook to standard output by way of a temporary file, since
-// libxlsxwriter writes only to a named one. The file is read back once
-// libxlsxwriter has closed it: Windows lets no one else write a file this
-// process holds open.
-ToolStatus exportXlsxTo(OutputSink& out, FileApi& files, const std::function<ToolStatus(const std::string&)>& write)
+// libxlsxwriter writes only to a file it opens by name itself, with the C
+// library's fopen(). So a workbook for standard output, or for a file whose
+// name fopen() may not spell (on Windows), is written to a temporary file
+// first, then copied: to `out`, or to `output`, created only once the
+// workbook is whole. The temporary file is read back once libxlsxwriter has
+// closed it: Windows lets no one else write a file this process holds open.
+ToolStatus exportXlsxByCopy(OutputSink& out, const std::string* output, FileApi& files,
+                            const std::function<ToolStatus(const std::string&)>& write)
 {
     std::string path;
     if (auto failure = createTemporaryWorkbook(files, path))
         return failure;
-    ToolStatus status = write(path);
+    std::error_code unnamed;
+    const std::string forLibrary = libraryPath(path, unnamed);
+    ToolStatus status = unnamed ? ToolError { kExitFailure,
+                                              "cannot name the temporary workbook " + pintwise::quoted(path)
+                                                  + " to libxlsxwriter: " + reasonText(unnamed.value()) }
+                                : write(forLibrary);
+    OutputSink file(files);
+    if (!status && output)
+        status = file.openFile(*output);
+    OutputSink& sink = output ? file : out;
     const int fd = status ? -1 : files.open(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
     if (!status && fd < 0)
         status = ToolError { kExitFailure, "cannot read the temporary workbook: " + reasonText(errno) };
@@ -100,12 +112,14 @@ ToolStatus exportXlsxTo(OutputSink& out, FileApi& files, const std::function<Too
             status = ToolError { kExitFailure, "cannot read the temporary workbook: " + reasonText(errno) };
         if (n <= 0)
             break;
-        out.append(std::string_view(chunk.data(), static_cast<std::size_t>(n)));
-        out.flushIfFull();
+        sink.append(std::string_view(chunk.data(), static_cast<std::size_t>(n)));
+        sink.flushIfFull();
     }
     if (fd >= 0)
         files.close(fd);
     files.unlink(path.c_str());
+    if (!status && output)
+        status = file.finish();
     return status;
 }
 
@@ -152,7 +166,9 @@ ToolStatus runExport(const Invocation& invocation, OutputSink& out, FileApi& fil
             }
             return writer.finish();
         };
-        return toFile ? write(invocation.output) : exportXlsxTo(out, files, write);
+        if (toFile && kFopenTakesUtf8)
+            return write(invocation.output);
+        return exportXlsxByCopy(out, toFile ? &invocation.output : nullptr, files, write);
     }
 
     OutputSink file(files);

@@ -1,6 +1,8 @@
 #include "xlsx_writer.h"
 
 #include "code_page.h"
+#include "file_api.h"
+#include "platform.h"
 #include "record_text.h"
 #include "record_writers.h"
 
@@ -64,6 +66,11 @@ ToolStatus XlsxWriter::begin()
 {
     lxw_workbook_options options {};
     options.constant_memory = LXW_TRUE;
+    // Its rows wait in temporary files, opened with fopen() as the workbook is.
+    std::error_code unnamed;
+    const std::string folder = kFopenTakesUtf8 ? std::string() : libraryPath(temporaryDirectory(unnamed), unnamed);
+    if (!folder.empty())
+        options.tmpdir = const_cast<char*>(folder.c_str());
     m_workbook = workbook_new_opt(m_path.c_str(), &options);
     if (m_workbook)
         m_sheet = workbook_add_worksheet(m_workbook, "Log");

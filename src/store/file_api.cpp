@@ -56,6 +56,11 @@ std::string executablePath(std::error_code& reason)
     return std::string(path, static_cast<std::size_t>(length));
 }
 
+std::string libraryPath(const std::string& path, std::error_code& /*reason*/)
+{
+    return path;
+}
+
 std::string temporaryDirectory(std::error_code& /*reason*/)
 {
     const char* folder = std::getenv("TMPDIR");

@@ -50,6 +50,13 @@ FileApi& systemFileApi();
 // The running executable's full path in UTF-8, or empty with `reason` set.
 std::string executablePath(std::error_code& reason);
 
+// `path` as a library that opens files by name with the C library's fopen()
+// takes it: the UTF-8 itself on Linux; on Windows, whose C library reads a
+// name in the ANSI code page, that page's bytes, or the file's short 8.3
+// name where the page lacks a character (so the file must exist). Empty,
+// with `reason` set, when neither can name it.
+std::string libraryPath(const std::string& path, std::error_code& reason);
+
 // The folder for temporary files, in UTF-8 and without a separator at the
 // end: TMPDIR or /tmp on Linux, GetTempPathW's on Windows.
 std::string temporaryDirectory(std::error_code& reason);

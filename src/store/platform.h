@@ -38,10 +38,15 @@ inline constexpr char kPathSeparator = '\\';
 // Windows takes either separator in a path, and a root names its drive: "X:\".
 inline constexpr const char* kPathSeparators = "\\/";
 inline constexpr bool kRootHasDrive = true;
+// A library that opens files by name with the C library's fopen() is handed
+// the name in the ANSI code page, which may lack its characters
+// (libraryPath() in file_api.h).
+inline constexpr bool kFopenTakesUtf8 = false;
 #else
 inline constexpr char kPathSeparator = '/';
 inline constexpr const char* kPathSeparators = "/";
 inline constexpr bool kRootHasDrive = false;
+inline constexpr bool kFopenTakesUtf8 = true;
 #endif
 
 } // namespace pintwise

@@ -125,4 +125,41 @@ std::string temporaryDirectory(std::error_code& reason)
     return utf8;
 }
 
+namespace {
+
+// `text` in the ANSI code page, if the page has every character of it.
+bool toAnsi(const std::wstring& text, std::string& bytes)
+{
+    BOOL lossy = FALSE;
+    const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()),
+                                           nullptr, 0, nullptr, &lossy);
+    if (length <= 0 || lossy)
+        return false;
+    bytes.resize(static_cast<std::size_t>(length));
+    return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()), bytes.data(),
+                               length, nullptr, nullptr)
+        == length;
+}
+
+} // namespace
+
+std::string libraryPath(const std::string& path, std::error_code& reason)
+{
+    if (GetACP() == CP_UTF8)
+        return path; // a Windows set to use UTF-8 for everything
+    std::wstring wide;
+    std::string bytes;
+    if (toWide(path.c_str(), wide) && toAnsi(wide, bytes))
+        return bytes;
+    std::wstring shortPath(32768, L'\0');
+    const DWORD length = GetShortPathNameW(wide.c_str(), shortPath.data(), static_cast<DWORD>(shortPath.size()));
+    if (length > 0 && length < shortPath.size()) {
+        shortPath.resize(length);
+        if (toAnsi(shortPath, bytes))
+            return bytes;
+    }
+    reason = std::error_code(EILSEQ, std::generic_category());
+    return {};
+}
+
 } // namespace pintwise
