@@ -17,6 +17,9 @@
 # PINTWISE_WINE_SHARE=name does the same for a network share: Wine reads
 # \\localhost\name from the prefix's dosdevices/unc/localhost/name, and the
 # program finds the share's name in PINTWISE_TEST_SHARE.
+#
+# The program's standard error comes out with its standard output, unless
+# PINTWISE_WINE_STDERR=FILE keeps it apart, in FILE.
 set -euo pipefail
 
 state=${1:?usage: $0 STATE_DIR PROGRAM.exe [ARG...]}
@@ -130,6 +133,10 @@ trap cleanup EXIT
 # pipe, and ctest waits until every holder lets go of it, seconds later.
 output=$(mktemp "$state/output.XXXXXX")
 status=0
-"$wine" "$exe" "$@" </dev/null >"$output" 2>&1 || status=$?
+if [[ -n ${PINTWISE_WINE_STDERR:-} ]]; then
+    "$wine" "$exe" "$@" </dev/null >"$output" 2>"$PINTWISE_WINE_STDERR" || status=$?
+else
+    "$wine" "$exe" "$@" </dev/null >"$output" 2>&1 || status=$?
+fi
 cat "$output"
 exit "$status"
