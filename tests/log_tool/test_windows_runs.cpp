@@ -231,7 +231,7 @@ TEST_P(Streams, ReachAConsoleAsTextAndARedirectAsBytes)
         arguments.push_back(fill(argument, { { "%LOG%", pathText(folder.log()) }, { "%DIR%", folder.utf8() } }));
     const ChildRun result = runChild(PINTWISE_LOG_BINARY, arguments, {}, row.toConsole);
     EXPECT_EQ(result.status, row.status);
-    EXPECT_EQ(result.err, fill(row.err, { { "%DIR%", folder.utf8() } }));
+    EXPECT_EQ(result.err, fill(row.err, { { "%LOG%", pathText(folder.log()) }, { "%DIR%", folder.utf8() } }));
     if (row.toConsole) {
         EXPECT_EQ(result.out, "");
         EXPECT_NE(result.console.find(row.shown), std::wstring::npos) << narrow(result.console);
@@ -256,6 +256,12 @@ INSTANTIATE_TEST_SUITE_P(
         StreamRow {
             "a workbook refused to a console", { "export", "--format", "xlsx", "%LOG%" }, true, 2, kXlsxToConsole, {} },
         StreamRow { "a workbook redirected", { "export", "--format", "xlsx", "%LOG%" }, false, 0, "", {} },
+        StreamRow { "the export refused over the log itself",
+                    { "export", "-o", "%DIR%\\.\\Entry.Dat", "%LOG%" },
+                    false,
+                    1,
+                    "pintwise-log: will not write the export over the log \"%DIR%\\.\\Entry.Dat\"\n",
+                    {} },
         StreamRow { "an error naming a path in two scripts",
                     { "check", "%DIR%\\none" },
                     false,

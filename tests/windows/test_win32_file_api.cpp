@@ -1,6 +1,7 @@
 #include "faulty_file_api.h"
 #include "log_store.h"
 #include "temp_folder.h"
+#include "win32_console.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 // The Win32 file layer (file_api_win32.cpp) against real files, through the
 // real LogStore: only what Windows adds. The store's own rules are proven by
@@ -394,3 +396,34 @@ int main(int argc, char** argv)
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
+
+// UTF-8 on its way to a console arrives in buffers that may end inside a
+// character; each row's pieces are the writes, in order.
+struct ConsoleTextCase {
+    const char* name;
+    std::vector<std::string> pieces;
+    std::vector<std::wstring> shown; // after each piece
+};
+
+class ConsoleTextTest : public testing::TestWithParam<ConsoleTextCase> { };
+
+TEST_P(ConsoleTextTest, ShowsWholeCharactersOnly)
+{
+    ConsoleText text;
+    for (std::size_t i = 0; i < GetParam().pieces.size(); ++i)
+        EXPECT_EQ(text.take(GetParam().pieces[i]), GetParam().shown[i]) << "after piece " << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Win32, ConsoleTextTest,
+    testing::Values(ConsoleTextCase { "Whole", { "Zo\xC3\xAB \xE2\x9C\x93" }, { L"Zo\u00EB \u2713" } },
+                    ConsoleTextCase { "ThreeBytesSplitAfterOne", { "a\xE2", "\x9C\x93" }, { L"a", L"\u2713" } },
+                    ConsoleTextCase { "ThreeBytesSplitAfterTwo", { "\xE2\x9C", "\x93z" }, { L"", L"\u2713z" } },
+                    ConsoleTextCase {
+                        "FourBytesInThreePieces", { "\xF0\x9F", "\x8D", "\xBA!" }, { L"", L"", L"\U0001F37A!" } },
+                    ConsoleTextCase { "NoUtf8ShowsAsReplacement",
+                                      { "a\xFF"
+                                        "b" },
+                                      { L"a\uFFFDb" } },
+                    ConsoleTextCase { "ContinuationWithoutLeadIsNotKept", { "a\x9C", "b" }, { L"a\uFFFD", L"b" } }),
+    [](const testing::TestParamInfo<ConsoleTextCase>& info) { return std::string(info.param.name); });
