@@ -6,12 +6,16 @@
 // bench_xlsx_floor.exe, the Linux floor built for Windows: libxlsxwriter
 // alone writing the same cells from texts already in memory, timed by
 // itself, so its process start is not in its time. It measures neither
-// import nor memory. Run under Wine by scripts/bench.sh; prints two FIGURE
-// lines. Every file name is ASCII: libxlsxwriter opens its file with the
-// ANSI fopen.
+// import nor memory. It also replays, alone, the two things the CSV export
+// asks of Wine that its floor does not: a ReadFile at an offset (the store's
+// pread), for which Wine makes a round trip to the wineserver, and the file
+// layer's GetConsoleMode before each write. Run under Wine by
+// scripts/bench.sh; prints two FIGURE lines. Every file name is ASCII:
+// libxlsxwriter opens its file with the ANSI fopen.
 
 #include "bench_win32_support.h"
 #include "commands.h"
+#include "faulty_file_api.h"
 #include "log_store.h"
 #include "temp_folder.h"
 #include "win32_api.h"
@@ -44,12 +48,40 @@ std::string utf8(const std::filesystem::path& path)
     return std::string(text.begin(), text.end());
 }
 
-void runOrDie(const std::vector<std::string>& arguments)
+void runOrDie(const std::vector<std::string>& arguments, FileApi& files = systemFileApi())
 {
     std::string out, errors;
     OutputSink sink(out);
-    if (runLogTool(arguments, sink, errors) != 0)
+    if (runLogTool(arguments, sink, errors, files) != 0)
         die(errors);
+}
+
+// How many calls of one kind the tool makes for `arguments`.
+int callsOf(FaultyFileApi::Call call, const std::vector<std::string>& arguments)
+{
+    FaultyFileApi counting; // fails nothing: failAt stays 0
+    counting.onlyCall = call;
+    runOrDie(arguments, counting);
+    return counting.calls;
+}
+
+// Milliseconds for `count` ReadFile calls covering `bytes` of the file in
+// equal consecutive pieces: each at its offset, as the store reads, or from
+// the file position.
+double readInPieces(HANDLE file, std::string& bytes, int count, bool atOffsets)
+{
+    const std::size_t piece = (bytes.size() + count - 1) / count;
+    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+    return millisecondsOf([&] {
+        for (std::size_t at = 0; at < bytes.size(); at += piece) {
+            OVERLAPPED where {};
+            where.Offset = DWORD(at);
+            DWORD read = 0;
+            if (!ReadFile(file, bytes.data() + at, DWORD(std::min(piece, bytes.size() - at)), &read,
+                          atOffsets ? &where : nullptr))
+                die("a replayed read failed (error " + std::to_string(GetLastError()) + ")");
+        }
+    });
 }
 
 std::size_t sizeOf(const std::filesystem::path& path)
@@ -151,12 +183,11 @@ int main()
     const std::filesystem::path csv = folder.path() / "export.csv", floorCsv = folder.path() / "floor.csv";
     const std::filesystem::path xlsx = folder.path() / "export.xlsx", floorXlsx = folder.path() / "floor.xlsx";
 
-    runOrDie({ "export", "--output", utf8(csv), log });
+    const std::vector<std::string> csvExportArguments { "export", "--output", utf8(csv), log };
+    runOrDie(csvExportArguments);
     std::string logBytes(sizeOf(folder.log()), '\0'), csvBytes(sizeOf(csv), 'x');
     const Medians csvExport
-        = inTurns([&] { return millisecondsOf([&] {
-                            runOrDie({ "export", "--output", utf8(csv), log });
-                        }); },
+        = inTurns([&] { return millisecondsOf([&] { runOrDie(csvExportArguments); }); },
                   [&] { return millisecondsOf([&] { readAndWrite(folder.log(), logBytes, floorCsv, csvBytes); }); });
 
     const std::filesystem::path floorProgram = here() / BENCH_XLSX_FLOOR_EXE;
@@ -168,9 +199,35 @@ int main()
     if (sizeOf(xlsx) == 0 || sizeOf(floorXlsx) == 0)
         die("an export or the floor wrote no workbook");
 
+    const int preads = callsOf(FaultyFileApi::Call::Pread, csvExportArguments);
+    const int writes = callsOf(FaultyFileApi::Call::Write, csvExportArguments);
+    const HANDLE logFile = CreateFileW(folder.log().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE csvFile = CreateFileW(floorCsv.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (logFile == INVALID_HANDLE_VALUE || csvFile == INVALID_HANDLE_VALUE)
+        die("cannot open the log or the floor's CSV again");
+    std::vector<double> atOffsets, fromPosition, consoleModes;
+    for (int run = 0; run < kRuns; ++run) {
+        atOffsets.push_back(readInPieces(logFile, logBytes, preads, true));
+        fromPosition.push_back(readInPieces(logFile, logBytes, preads, false));
+        consoleModes.push_back(millisecondsOf([&] {
+            DWORD mode = 0;
+            for (int n = 0; n < writes; ++n)
+                GetConsoleMode(csvFile, &mode);
+        }));
+    }
+    CloseHandle(logFile);
+    CloseHandle(csvFile);
+
     std::printf("export: %zu-byte log, %zu-byte CSV; medians of %d runs each\n", logBytes.size(), csvBytes.size(),
                 kRuns);
     std::printf("xlsx: %zu-byte export, %zu-byte floor workbook\n", sizeOf(xlsx), sizeOf(floorXlsx));
+    std::printf("the CSV export's %d reads of the log replayed alone: %.3g ms at offsets, as the store reads; %.3g ms "
+                "from the file position\n",
+                preads, bench::median(atOffsets), bench::median(fromPosition));
+    std::printf("its %d writes' GetConsoleMode calls on a file, replayed alone: %.3g ms\n", writes,
+                bench::median(consoleModes));
     bench::printFigure("13. Win32: pintwise-log export of 32,767 records as CSV (Wine)", csvExport.measured,
                        csvExport.floor, "ms", csvExport.ratio, 3.0);
     bench::printFigure("14. Win32: pintwise-log export of 32,767 records as xlsx (Wine)", xlsxExport.measured,
