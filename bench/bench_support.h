@@ -1,5 +1,6 @@
 #pragma once
 
+#include "bench_sample.h"
 #include "code_page.h"
 #include "log_store.h"
 #include "qt_message_box.h"
@@ -33,24 +34,6 @@
 // FIGURE lines scripts/bench.sh gathers into its table.
 
 namespace pintwise::bench {
-
-inline std::u32string sampleText(const char* prefix, int n)
-{
-    const std::string text = prefix + std::to_string(n);
-    return std::u32string(text.begin(), text.end());
-}
-
-// Every field filled, so any entry can be saved again as it is.
-inline Record sampleRecord(int n)
-{
-    static const char* const prefixes[kFieldCount]
-        = { "Bier no. ", "Country ", "Location ", "Brewery ", "Bar ",
-            "Cost ",     "Style ",   "Taste ",    "Color ",   "Notes on entry number " };
-    Record record;
-    for (int f = 0; f < kFieldCount; ++f)
-        record.setField(static_cast<Field>(f), sampleText(prefixes[f], n));
-    return record;
-}
 
 // A fresh directory under $TMPDIR (or /tmp), removed again on destruction.
 class BenchDir {

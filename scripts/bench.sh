@@ -8,8 +8,9 @@
 # over the runs and the lowest and highest ratio. Extra arguments go to
 # bench_store (Google Benchmark flags); BENCH_BUILD_DIR builds elsewhere than
 # build/default. BENCH_ONLY=NAME runs only bench/bench_NAME (log_tool, ...,
-# and the Windows program's under Wine: win32_name_list, win32_startup,
-# win32_store), or the NAMEs listed with spaces, and builds only their side.
+# and the Windows programs' under Wine: win32_name_list, win32_startup,
+# win32_store, win32_log_tool), or the NAMEs listed with spaces, and builds
+# only their side.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/ensure-packages.sh test
@@ -29,9 +30,10 @@ if any_wanted name_list store startup log_tool; then
 fi
 # The Windows program's, run under Wine on the same Xvfb.
 windows_build=${BENCH_WINDOWS_BUILD_DIR:-build/windows}
-if any_wanted win32_name_list win32_startup win32_store; then
+if any_wanted win32_name_list win32_startup win32_store win32_log_tool; then
     cmake --preset windows -B "$windows_build" >/dev/null
-    cmake --build "$windows_build" -j2 --target bench_win32_name_list bench_win32_startup bench_win32_store
+    cmake --build "$windows_build" -j2 --target bench_win32_name_list bench_win32_startup bench_win32_store \
+        bench_win32_log_tool
 fi
 
 # shellcheck source=scripts/x_session.sh
@@ -79,7 +81,7 @@ for ((run = 1; run <= repeat; run++)); do
         done
     fi
     if wanted log_tool; then on offscreen "$bin/bench_log_tool" | tee -a "$log"; fi
-    for name in win32_name_list win32_startup win32_store; do
+    for name in win32_name_list win32_startup win32_store win32_log_tool; do
         if wanted $name; then
             scripts/wine-run.sh "$windows_build/wine" "$windows_build/bench/windows/bench_$name.exe" | tee -a "$log"
         fi

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "record.h"
+#include "bench_sample.h"
 
 #include <algorithm>
 #include <chrono>
@@ -14,21 +14,13 @@
 
 namespace pintwise::bench {
 
-// `count` records, every field filled, so any entry can be saved again as it is.
+// `count` sample records, as the log's bytes.
 inline std::string sampleLog(int count)
 {
-    static const char* const prefixes[kFieldCount]
-        = { "Bier no. ", "Country ", "Location ", "Brewery ", "Bar ",
-            "Cost ",     "Style ",   "Taste ",    "Color ",   "Notes on entry number " };
     std::string log;
     log.reserve(static_cast<std::size_t>(count) * kRecordSize);
     for (int n = 1; n <= count; ++n) {
-        Record record;
-        for (int f = 0; f < kFieldCount; ++f) {
-            const std::string text = prefixes[f] + std::to_string(n);
-            record.setField(static_cast<Field>(f), std::u32string(text.begin(), text.end()));
-        }
-        const RecordBytes bytes = record.toBytes();
+        const RecordBytes bytes = sampleRecord(n).toBytes();
         log.append(bytes.begin(), bytes.end());
     }
     return log;
