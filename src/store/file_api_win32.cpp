@@ -24,18 +24,6 @@ namespace {
 static_assert(sizeof(off_t) == 8, "off_t must be 64-bit on Windows");
 static_assert(sizeof(static_cast<struct stat*>(nullptr)->st_size) == 8, "st_size must be 64-bit on Windows");
 
-int failWith(DWORD error)
-{
-    errno = errnoFromWin32(error);
-    return -1;
-}
-
-int failWithErrno(int errnoValue)
-{
-    errno = errnoValue;
-    return -1;
-}
-
 OVERLAPPED at(off_t offset)
 {
     OVERLAPPED overlapped {};
@@ -234,6 +222,7 @@ public:
                 || m_entries[static_cast<std::size_t>(fd)].handle == INVALID_HANDLE_VALUE)
                 return failWithErrno(EBADF);
             handle = std::exchange(m_entries[static_cast<std::size_t>(fd)].handle, INVALID_HANDLE_VALUE);
+            m_consoles.erase(handle); // its value may name another object next
         }
         return CloseHandle(handle) ? 0 : failWith(GetLastError());
     }
@@ -258,8 +247,7 @@ public:
         const Entry entry = find(fd);
         if (entry.handle == INVALID_HANDLE_VALUE)
             return -1;
-        DWORD mode = 0;
-        if (GetConsoleMode(entry.handle, &mode))
+        if (isConsole(entry.handle))
             return writeConsole(fd, entry.handle, buffer, count);
         DWORD done = 0;
         if (!WriteFile(entry.handle, buffer, static_cast<DWORD>(std::min<size_t>(count, kMaxTransfer)), &done, nullptr))
@@ -270,8 +258,7 @@ public:
     int isatty(int fd) override
     {
         const Entry entry = find(fd);
-        DWORD mode = 0;
-        if (entry.handle != INVALID_HANDLE_VALUE && GetConsoleMode(entry.handle, &mode))
+        if (entry.handle != INVALID_HANDLE_VALUE && isConsole(entry.handle))
             return 1;
         errno = ENOTTY;
         return 0;
@@ -303,6 +290,18 @@ private:
             done += written;
         }
         return static_cast<ssize_t>(count);
+    }
+
+    // Asked of Windows once per handle: each GetConsoleMode is a round trip
+    // to the console's host, and an export writes many buffers.
+    bool isConsole(HANDLE handle)
+    {
+        const std::lock_guard lock(m_mutex);
+        const auto known = m_consoles.find(handle);
+        if (known != m_consoles.end())
+            return known->second;
+        DWORD mode = 0;
+        return m_consoles[handle] = GetConsoleMode(handle, &mode) != FALSE;
     }
 
     struct Entry {
@@ -378,6 +377,7 @@ private:
     std::mutex m_mutex;
     std::vector<Entry> m_entries = std::vector<Entry>(kStandardCount);
     std::map<int, ConsoleText> m_consoleText;
+    std::map<HANDLE, bool> m_consoles;
 };
 
 } // namespace
