@@ -1,11 +1,21 @@
 #include "tool_error.h"
 
+#include <cerrno>
 #include <system_error>
 
 namespace pintwise {
 
 std::string reasonText(int errnoValue)
 {
+#ifdef _WIN32
+    // Windows' C library has no words for these. The file layer gives
+    // EWOULDBLOCK for a sharing violation: another program has the file
+    // open, as a spreadsheet keeps the workbook it shows.
+    if (errnoValue == EWOULDBLOCK)
+        return "it is open in another program";
+    if (errnoValue == EOPNOTSUPP)
+        return "Operation not supported";
+#endif
     return std::error_code(errnoValue, std::generic_category()).message();
 }
 

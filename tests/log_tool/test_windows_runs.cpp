@@ -308,6 +308,22 @@ TEST(WindowProgram, KeepsAnImportOutOfItsLog)
     EXPECT_EQ(folder.read(), kLog);
 }
 
+// A spreadsheet showing the workbook keeps everyone else from writing it.
+TEST(OtherProgram, HoldingTheOutputIsNamed)
+{
+    const TempFolder folder;
+    folder.write(kLog);
+    const std::filesystem::path output = folder.path() / "Bier.xlsx";
+    writeFile(output, "PK");
+    HANDLE spreadsheet = CreateFileW(output.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    const ChildRun run
+        = runChild(PINTWISE_LOG_BINARY, { "export", "--format=xlsx", "-o", pathText(output), pathText(folder.log()) });
+    CloseHandle(spreadsheet);
+    EXPECT_EQ(run.status, 1u);
+    EXPECT_EQ(run.err, "pintwise-log: cannot create \"" + pathText(output) + "\": it is open in another program\n");
+    EXPECT_EQ(readFile(output), "PK");
+}
+
 // What a script sees when the file layer fails: the status and the one
 // line, with standard output the process's own (descriptor 1).
 struct FailureRow {
