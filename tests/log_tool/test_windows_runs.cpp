@@ -185,6 +185,11 @@ TEST_P(Places, CheckExportAndImportWork)
     EXPECT_EQ(csv.status, 0u) << csv.err;
     EXPECT_EQ(csv.out, runTool({ "export", log }).out);
 
+    // Standard input is bytes, the CSV's UTF-8 as it came.
+    const std::string piped = join(folder, "piped.dat");
+    EXPECT_EQ(runChild(tool, { "import", "-", piped }, csv.out).status, 0u);
+    EXPECT_EQ(readFile(wide(piped)), kLog);
+
     const std::string workbook = join(folder, "export \u2713.xlsx");
     const std::string copy = join(folder, "new.dat");
     EXPECT_EQ(runChild(tool, with({ "export", "--format", "xlsx", "--output", workbook })).err, "");
@@ -192,7 +197,7 @@ TEST_P(Places, CheckExportAndImportWork)
     EXPECT_EQ(back.status, 0u) << back.err;
     EXPECT_EQ(readFile(wide(copy)), kLog);
     if (place) { // the run's drive and share outlive the row
-        for (const std::string& name : { log, workbook, copy })
+        for (const std::string& name : { log, piped, workbook, copy })
             DeleteFileW(wide(name).c_str());
         if (row.besideTheTool)
             DeleteFileW(wide(tool).c_str());
