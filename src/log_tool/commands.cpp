@@ -75,6 +75,8 @@ ToolStatus createTemporaryWorkbook(FileApi& files, std::string& path)
         if (errno != EEXIST)
             reason = std::error_code(errno, std::generic_category());
     }
+    if (!reason)
+        reason = std::error_code(EEXIST, std::generic_category()); // every name tried was taken
     return ToolError { kExitFailure, "cannot create a temporary file for the workbook: " + reasonText(reason.value()) };
 }
 
