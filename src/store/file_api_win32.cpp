@@ -222,7 +222,9 @@ public:
                 || m_entries[static_cast<std::size_t>(fd)].handle == INVALID_HANDLE_VALUE)
                 return failWithErrno(EBADF);
             handle = std::exchange(m_entries[static_cast<std::size_t>(fd)].handle, INVALID_HANDLE_VALUE);
-            m_consoles.erase(handle); // its value may name another object next
+            // The number and the handle's value may name other files next.
+            m_consoles.erase(handle);
+            m_consoleText.erase(fd);
         }
         return CloseHandle(handle) ? 0 : failWith(GetLastError());
     }
