@@ -288,15 +288,9 @@ TEST(WindowProgram, KeepsAnImportOutOfItsLog)
     std::wstring commandLine = L"\"" + wide(program) + L"\"";
     ASSERT_TRUE(
         CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &window));
-    // Held once no one else may write it.
-    for (int tries = 0; tries < 200; ++tries) {
-        HANDLE probe = CreateFileW(folder.log().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                   OPEN_EXISTING, 0, nullptr);
-        if (probe == INVALID_HANDLE_VALUE)
-            break;
-        CloseHandle(probe);
-        Sleep(50);
-    }
+    // It opens the log before its window waits for input. Asking by opening
+    // the log to write would race it: a writer that came first keeps it out.
+    EXPECT_EQ(WaitForInputIdle(window.hProcess, 20000), 0u); // not fatal: the window is ended below
     const std::string log = pathText(folder.log());
     writeFile(folder.path() / "in.csv", "Bier\nx\n");
     const ChildRun import = runChild(PINTWISE_LOG_BINARY, { "import", pathText(folder.path() / "in.csv"), log });
