@@ -1,5 +1,6 @@
 #include "record_writers.h"
 
+#include "byte_scan.h"
 #include "code_page.h"
 #include "record_text.h"
 
@@ -16,18 +17,17 @@ bool equalIgnoringCase(std::string_view name, std::string_view column)
 
 void CsvWriter::appendField(std::string& out, std::span<const unsigned char> bytes)
 {
-    // Each character that needs quoting is one byte, so the text is cut at
-    // bytes and each piece converted straight into `out`.
-    const bool quote = std::any_of(bytes.begin(), bytes.end(), [](unsigned char byte) {
-        const char32_t c = codePointFromByte(byte);
-        return c == U',' || c == U'"' || c == U'\r' || c == U'\n';
-    });
+    // Each character that needs quoting is ASCII, which every code page
+    // keeps as its own byte and no other byte stands for. So the bytes are
+    // looked at as they are, and the text cut at them and each piece
+    // converted straight into `out`.
+    const bool quote = byte_scan::containsAny(bytes, { ',', '"', '\r', '\n' });
     if (!quote)
         return appendUtf8(out, bytes);
     out += '"';
     std::size_t from = 0;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (codePointFromByte(bytes[i]) == U'"') {
+        if (bytes[i] == '"') {
             appendUtf8(out, bytes.subspan(from, i + 1 - from));
             out += '"';
             from = i + 1;

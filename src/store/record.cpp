@@ -1,9 +1,9 @@
 #include "record.h"
 
+#include "byte_scan.h"
 #include "code_page.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace pintwise {
 
@@ -41,9 +41,8 @@ void Record::setField(Field field, std::u32string_view text)
 std::span<const unsigned char> Record::fieldBytes(Field field) const
 {
     const auto [offset, width] = fieldLayout(field);
-    const unsigned char* start = m_bytes.data() + offset;
-    const void* zero = std::memchr(start, 0, width);
-    return { start, zero ? static_cast<const unsigned char*>(zero) : start + width };
+    const std::span<const unsigned char> bytes(m_bytes.data() + offset, width);
+    return bytes.first(byte_scan::lengthBeforeZero(bytes));
 }
 
 std::int64_t recordCountForLength(std::uint64_t fileLength)

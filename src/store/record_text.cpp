@@ -1,8 +1,11 @@
 #include "record_text.h"
 
+#include "byte_scan.h"
 #include "code_page.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 namespace pintwise {
 namespace {
@@ -41,11 +44,7 @@ char* putUtf8(char* put, char32_t c)
 std::span<const unsigned char> shownBytes(const Record& record, Field field, TrailingSpaces trailing)
 {
     std::span<const unsigned char> bytes = record.fieldBytes(field);
-    if (trailing == TrailingSpaces::Trim) {
-        while (!bytes.empty() && bytes.back() == ' ')
-            bytes = bytes.first(bytes.size() - 1);
-    }
-    return bytes;
+    return trailing == TrailingSpaces::Trim ? byte_scan::withoutTrailingSpaces(bytes) : bytes;
 }
 
 void fieldText16(const Record& record, Field field, TrailingSpaces trailing, std::u16string& result)
@@ -68,11 +67,21 @@ std::u16string fieldText16(const Record& record, Field field, TrailingSpaces tra
 void appendUtf8(std::string& out, std::span<const unsigned char> bytes)
 {
     const std::size_t start = out.size();
-    out.resize(start + bytes.size() * 4);
+    out.resize(start + bytes.size() * 3); // a code page's characters are all in the BMP
     char* put = out.data() + start;
+    // Below 0x80 every code page is ASCII, its own UTF-8: most text is, and
+    // is copied eight bytes at a time.
+    std::size_t at = 0;
+    for (; at + 8 <= bytes.size(); at += 8) {
+        const std::uint64_t word = byte_scan::wordAt(bytes.data() + at);
+        if (word & (byte_scan::kEveryByte * 0x80))
+            break;
+        std::memcpy(put, &word, sizeof word);
+        put += sizeof word;
+    }
     const auto& characters = codePageInUse().characters();
-    for (const unsigned char byte : bytes)
-        put = putUtf8(put, characters[byte]);
+    for (; at < bytes.size(); ++at)
+        put = putUtf8(put, characters[bytes[at]]);
     out.resize(static_cast<std::size_t>(put - out.data()));
 }
 

@@ -41,6 +41,9 @@ INSTANTIATE_TEST_SUITE_P(Texts, CsvField,
                                          TextRow { "LF", "a\nb", "\"a\nb\"" }, TextRow { "CR", "a\rb", "\"a\rb\"" },
                                          TextRow { "tab and semicolon stay bare", "a\t;b", "a\t;b" },
                                          TextRow { "UTF-8", "\xE9\x80", "\xC3\xA9\xE2\x82\xAC" },
+                                         TextRow { "UTF-8 inside and after eight bytes", "K\xF6lsch aus K\xF6ln",
+                                                   "K\xC3\xB6lsch aus K\xC3\xB6ln" },
+                                         TextRow { "a comma late", "Pilsner Urquell,", "\"Pilsner Urquell,\"" },
                                          TextRow { "C1 control of an undefined byte", "\x81", "\xC2\x81" }),
                          RowName());
 

@@ -111,6 +111,47 @@ TEST(Record, ZeroByteEndsText)
     EXPECT_EQ(fieldText16(fromFileForm(bytes), Field::Country), u"ab");
 }
 
+// What a field shows of its bytes in the file: a zero byte ends the text,
+// and trailing spaces go when asked. The rows cross the eight-byte steps
+// the scans take; the field (Country) starts at byte 20, off any step.
+struct ShownCase {
+    std::string name;
+    std::string fileText; // padded to the field's 20 bytes with spaces
+    TrailingSpaces trailing;
+    std::string shown;
+};
+
+class Shown : public testing::TestWithParam<ShownCase> { };
+
+TEST_P(Shown, StopsAtZeroAndTrimsWhenAsked)
+{
+    const ShownCase& c = GetParam();
+    std::string bytes(kRecordSize, 'x');
+    bytes.replace(20, 20, c.fileText + std::string(20 - c.fileText.size(), ' '));
+    const auto shown = shownBytes(fromFileForm(bytes), Field::Country, c.trailing);
+    EXPECT_EQ(std::string(shown.begin(), shown.end()), c.shown);
+}
+
+using namespace std::string_literals;
+const auto kKeep = TrailingSpaces::Keep;
+const auto kTrim = TrailingSpaces::Trim;
+const ShownCase kShown[] = {
+    { "NoZeroAllTwentyBytes", "abcdefghijklmnopqrst", kKeep, "abcdefghijklmnopqrst" },
+    { "ZeroFirst", "\0bcdefgh"s, kKeep, "" },
+    { "ZeroEndingTheFirstStep", "abcdefg\0ijk"s, kKeep, "abcdefg" },
+    { "ZeroStartingTheSecondStep", "abcdefgh\0jk"s, kKeep, "abcdefgh" },
+    { "ZeroInTheLastByte", "abcdefghijklmnopqrs\0"s, kKeep, "abcdefghijklmnopqrs" },
+    { "BytesAbove7FAreNoZero", "\x80\x81\xFF\x01\x80\x80\x80\x80\x80\x01", kKeep,
+      "\x80\x81\xFF\x01\x80\x80\x80\x80\x80\x01" + std::string(10, ' ') },
+    { "TrailingSpacesKept", "Ale", kKeep, "Ale" + std::string(17, ' ') },
+    { "EightTrailingSpaces", "abcdefghijkl", kTrim, "abcdefghijkl" },
+    { "NineTrailingSpaces", "abcdefghijk", kTrim, "abcdefghijk" },
+    { "AllSpaces", "", kTrim, "" },
+    { "SpacesInsideStay", "a        b", kTrim, "a        b" },
+    { "SpacesBeforeAZero", "ab        \0cd"s, kTrim, "ab" },
+};
+INSTANTIATE_TEST_SUITE_P(Record, Shown, testing::ValuesIn(kShown), caseName<ShownCase>);
+
 // Latin-1 outside 0x80-0x9F; the five bytes left undefined there keep their own value.
 struct CodePageCase {
     std::string name;
