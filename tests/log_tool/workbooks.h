@@ -73,7 +73,7 @@ inline std::string withoutWriteTime(const std::string& bytes)
         const std::string name = zip_get_name(zip, zip_uint64_t(index), 0);
         if (name == "docProps/core.xml")
             part = std::regex_replace(part, std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)"), "TIME");
-        parts += name + "\n" + part + "\n";
+        parts.append(name).append(1, '\n').append(part).append(1, '\n');
     }
     zip_discard(zip); // and the source with it
     return parts;
