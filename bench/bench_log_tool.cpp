@@ -32,13 +32,6 @@ namespace {
 
 constexpr int kRuns = 11;
 
-double millisecondsOf(const auto& work)
-{
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
 void runOrDie(const std::vector<std::string>& arguments)
 {
     std::string out, errors;
@@ -164,8 +157,8 @@ int main()
 
     std::vector<double> exports, exportFloors, imports, importFloors, dryRuns;
     for (int run = 0; run < kRuns; ++run) {
-        exports.push_back(millisecondsOf([&] { runOrDie({ "export", "--output", csv, log }); }));
-        exportFloors.push_back(millisecondsOf([&] {
+        exports.push_back(bench::millisecondsOf([&] { runOrDie({ "export", "--output", csv, log }); }));
+        exportFloors.push_back(bench::millisecondsOf([&] {
             const int in = bench::openOrDie(log, O_RDONLY);
             const int out = bench::openOrDie(floorFile, O_WRONLY | O_CREAT | O_TRUNC);
             if (::read(in, logBytes.data(), logSize) != ssize_t(logSize)
@@ -178,10 +171,10 @@ int main()
         }));
 
         ::unlink(newLog.c_str());
-        dryRuns.push_back(millisecondsOf([&] { runOrDie({ "import", "--dry-run", csv, newLog }); }));
-        imports.push_back(millisecondsOf([&] { runOrDie({ "import", csv, newLog }); }));
+        dryRuns.push_back(bench::millisecondsOf([&] { runOrDie({ "import", "--dry-run", csv, newLog }); }));
+        imports.push_back(bench::millisecondsOf([&] { runOrDie({ "import", csv, newLog }); }));
         ::unlink(floorFile.c_str());
-        importFloors.push_back(millisecondsOf([&] {
+        importFloors.push_back(bench::millisecondsOf([&] {
             const int out = bench::openOrDie(floorFile, O_WRONLY | O_CREAT | O_TRUNC);
             if (::pwrite(out, logBytes.data(), logSize, 0) != ssize_t(logSize) || ::fdatasync(out) != 0) {
                 std::perror("floor");
@@ -204,7 +197,7 @@ int main()
     std::vector<double> xlsxExports, xlsxFloors, xlsxImports, xlsxImportFloors;
     std::vector<double> xlsxPeaks, csvPeaks, xmlAlone;
     for (int run = 0; run < kRuns; ++run) {
-        xlsxExports.push_back(millisecondsOf([&] {
+        xlsxExports.push_back(bench::millisecondsOf([&] {
             runOrDie({ "export", "--format", "xlsx", "--output", xlsx, log });
         }));
         xlsxFloors.push_back(std::atof(runProcess({ BENCH_XLSX_FLOOR, floorXlsx }).out.c_str()));
@@ -215,13 +208,13 @@ int main()
             runProcess({ BENCH_PEAK_MEMORY, PINTWISE_LOG_BINARY, "export", "--output", csv, log }).out.c_str()));
 
         ::unlink(newLog.c_str());
-        xlsxImports.push_back(millisecondsOf([&] { runOrDie({ "import", saved, newLog }); }));
+        xlsxImports.push_back(bench::millisecondsOf([&] { runOrDie({ "import", saved, newLog }); }));
         ::unlink(newLog.c_str());
-        xlsxImportFloors.push_back(millisecondsOf([&] {
+        xlsxImportFloors.push_back(bench::millisecondsOf([&] {
             unzipSheetAndStrings(saved);
             runOrDie({ "import", csv, newLog });
         }));
-        xmlAlone.push_back(millisecondsOf([&] { unzipSheetAndStrings(saved, true); }));
+        xmlAlone.push_back(bench::millisecondsOf([&] { unzipSheetAndStrings(saved, true); }));
     }
     if (sizeOf(newLog) != logSize) {
         std::fprintf(stderr, "the imported log is %zu bytes, not %zu\n", sizeOf(newLog), logSize);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "bench_sample.h"
+#include "bench_common.h"
 #include "code_page.h"
 #include "log_store.h"
 #include "qt_message_box.h"

@@ -6,7 +6,7 @@
 // Built for Linux and for Windows alike (figure 14, under Wine).
 // Usage: bench_xlsx_floor OUTPUT.xlsx
 
-#include "bench_sample.h"
+#include "bench_common.h"
 #include "record_writers.h"
 
 #include <xlsxwriter.h>

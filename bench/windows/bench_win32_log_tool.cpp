@@ -29,13 +29,6 @@ namespace {
 
 constexpr int kRuns = 11;
 
-double millisecondsOf(const auto& work)
-{
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return bench::microseconds(std::chrono::steady_clock::now() - start) / 1000;
-}
-
 [[noreturn]] void die(const std::string& what)
 {
     std::fprintf(stderr, "%s\n", what.c_str());
@@ -72,7 +65,7 @@ double readInPieces(HANDLE file, std::string& bytes, int count, bool atOffsets)
 {
     const std::size_t piece = (bytes.size() + count - 1) / count;
     SetFilePointer(file, 0, nullptr, FILE_BEGIN);
-    return millisecondsOf([&] {
+    return bench::millisecondsOf([&] {
         for (std::size_t at = 0; at < bytes.size(); at += piece) {
             OVERLAPPED where {};
             where.Offset = DWORD(at);
@@ -186,14 +179,16 @@ int main()
     const std::vector<std::string> csvExportArguments { "export", "--output", utf8(csv), log };
     runOrDie(csvExportArguments);
     std::string logBytes(sizeOf(folder.log()), '\0'), csvBytes(sizeOf(csv), 'x');
-    const Medians csvExport
-        = inTurns([&] { return millisecondsOf([&] { runOrDie(csvExportArguments); }); },
-                  [&] { return millisecondsOf([&] { readAndWrite(folder.log(), logBytes, floorCsv, csvBytes); }); });
+    const Medians csvExport = inTurns(
+        [&] { return bench::millisecondsOf([&] { runOrDie(csvExportArguments); }); },
+        [&] { return bench::millisecondsOf([&] { readAndWrite(folder.log(), logBytes, floorCsv, csvBytes); }); });
 
     const std::filesystem::path floorProgram = here() / BENCH_XLSX_FLOOR_EXE;
     const Medians xlsxExport = inTurns(
         [&] {
-            return millisecondsOf([&] { runOrDie({ "export", "--format", "xlsx", "--output", utf8(xlsx), log }); });
+            return bench::millisecondsOf([&] {
+                runOrDie({ "export", "--format", "xlsx", "--output", utf8(xlsx), log });
+            });
         },
         [&] { return std::atof(outputOf(floorProgram, floorXlsx).c_str()); });
     if (sizeOf(xlsx) == 0 || sizeOf(floorXlsx) == 0)
@@ -211,7 +206,7 @@ int main()
     for (int run = 0; run < kRuns; ++run) {
         atOffsets.push_back(readInPieces(logFile, logBytes, preads, true));
         fromPosition.push_back(readInPieces(logFile, logBytes, preads, false));
-        consoleModes.push_back(millisecondsOf([&] {
+        consoleModes.push_back(bench::millisecondsOf([&] {
             DWORD mode = 0;
             for (int n = 0; n < writes; ++n)
                 GetConsoleMode(csvFile, &mode);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "bench_sample.h"
+#include "bench_common.h"
 
 #include <algorithm>
 #include <chrono>

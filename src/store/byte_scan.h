@@ -22,6 +22,12 @@ inline std::uint64_t wordAt(const unsigned char* bytes)
     return word;
 }
 
+// Whether one of the word's bytes is above 0x7F: not ASCII.
+inline bool hasHighByte(std::uint64_t word)
+{
+    return (word & (kEveryByte * 0x80)) != 0;
+}
+
 // Whether one of the word's bytes is zero.
 inline bool hasZeroByte(std::uint64_t word)
 {

@@ -74,7 +74,7 @@ void appendUtf8(std::string& out, std::span<const unsigned char> bytes)
     std::size_t at = 0;
     for (; at + 8 <= bytes.size(); at += 8) {
         const std::uint64_t word = byte_scan::wordAt(bytes.data() + at);
-        if (word & (byte_scan::kEveryByte * 0x80))
+        if (byte_scan::hasHighByte(word))
             break;
         std::memcpy(put, &word, sizeof word);
         put += sizeof word;

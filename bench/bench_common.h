@@ -2,11 +2,13 @@
 
 #include "record.h"
 
+#include <chrono>
 #include <string>
 
-// The sample entry every benchmark writes, on Linux and for Windows alike:
-// the record alone, with no toolkit and no file, so that a benchmark built
-// for either system, and a floor built for both, fills its log the same way.
+// What every benchmark shares, on Linux and for Windows alike, with no
+// toolkit and no file: the sample entry, so that a benchmark built for
+// either system, and a floor built for both, fills its log the same way;
+// and the time a piece of work takes.
 
 namespace pintwise::bench {
 
@@ -22,6 +24,14 @@ inline Record sampleRecord(int n)
         record.setField(static_cast<Field>(f), std::u32string(text.begin(), text.end()));
     }
     return record;
+}
+
+// Milliseconds `work` takes, by the steady clock.
+inline double millisecondsOf(const auto& work)
+{
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
 } // namespace pintwise::bench
